@@ -1,0 +1,82 @@
+#pragma once
+// Files, directories and drives: the part of the platform the file access
+// layer, the decoder ring and the cleanup stand on. The interface follows the
+// Windows kernel (its numbers for access, share, disposition, attributes and
+// file times); on POSIX the same contract is mapped onto POSIX: the read-only
+// attribute is the absence of write permission, FILETIME is converted to and
+// from timespec, a backslash separates levels as a slash does, and there are
+// no drives.
+#include "platform/types.h"
+
+#include <cstdint>
+
+namespace platform {
+
+// Windows' own values.
+inline constexpr std::uint32_t genericread = 0x80000000u;
+inline constexpr std::uint32_t genericwrite = 0x40000000u;
+inline constexpr std::uint32_t sharenone = 0, shareread = 1, sharewrite = 2;
+inline constexpr std::uint32_t createalways = 2, openexisting = 3;
+inline constexpr std::uint32_t attrreadonly = 0x01, attrhidden = 0x02, attrsystem = 0x04;
+inline constexpr std::uint32_t attrdirectory = 0x10, attrarchive = 0x20, attrnormal = 0x80;
+inline constexpr std::uint32_t flagrandomaccess = 0x10000000u, flagsequentialscan = 0x08000000u;
+inline constexpr std::uint32_t invalidattributes = 0xFFFFFFFFu;
+inline constexpr std::uint32_t driveunknown = 0, driveremovable = 2, drivefixed = 3;
+inline constexpr handle invalidfile = -1;
+
+// Count of 100-nanosecond intervals since 1 January 1601 (UTC), low word first.
+struct filetime {
+    std::uint32_t low;
+    std::uint32_t high;
+};
+
+// Opens or creates a file (inheritable handle); -1 when it failed.
+handle openfile(const char* name, std::uint32_t access, std::uint32_t share,
+                std::uint32_t disposition, std::uint32_t flagsandattributes);
+bool readfile(handle file, void* buffer, std::uint32_t count, std::uint32_t& got);
+bool writefile(handle file, const void* buffer, std::uint32_t count, std::uint32_t& written);
+bool closefile(handle file);
+
+std::uint32_t getattributes(const char* name); // invalidattributes when absent
+bool setattributes(const char* name, std::uint32_t attributes);
+bool setfiletime(handle file, const filetime& creation, const filetime& lastaccess,
+                 const filetime& lastwrite);
+
+bool createdirectory(const char* name);
+bool deletefile(const char* name);
+
+// Directory search over a pattern ("dir\*.*" finds every entry of dir).
+struct finddata {
+    std::uint32_t attributes;
+    char name[260];
+};
+handle findfirst(const char* pattern, finddata& found); // -1 when nothing matches
+bool findnext(handle search, finddata& found);
+void findclose(handle search);
+
+// As GetSystemDirectoryA / GetCurrentDirectoryA: the length copied (without
+// its 0) when it fits in size, otherwise the size needed (with its 0); 0 when
+// there is none. POSIX has no drives and gives 0 for the system directory.
+std::uint32_t systemdirectory(char* buffer, std::uint32_t size);
+std::uint32_t currentdirectory(char* buffer, std::uint32_t size);
+std::uint32_t drivetype(const char* root);
+bool diskfreespace(const char* root, std::uint32_t& sectorspercluster,
+                   std::uint32_t& bytespersector, std::uint32_t& freeclusters,
+                   std::uint32_t& totalclusters);
+
+// The program's own command line, as GetCommandLineA gives it. POSIX has no
+// such line: a program sets it from its arguments, tests set what they need.
+const char* commandline();
+void setcommandline(const char* line);
+
+// Test seam: make the nth call from now of a kind fail (0 = never). Each count
+// runs down once and then stays at 0.
+struct faultplan {
+    int openforwrite = 0; // nth openfile with write access returns -1
+    int write = 0;        // nth writefile fails
+    int shortwrite = 0;   // nth writefile stores only half of what it was given
+    int read = 0;         // nth readfile fails
+};
+void injectfaults(const faultplan& plan);
+
+} // namespace platform
