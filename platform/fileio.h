@@ -70,7 +70,9 @@ const char* commandline();
 void setcommandline(const char* line);
 
 // Test seam: make the nth call from now of a kind fail (0 = never). Each count
-// runs down once and then stays at 0.
+// runs down once and then stays at 0. A name whose open for writing was made to
+// fail keeps failing to open for writing until the next plan, so that a retry
+// (fileopen tries twice) meets the same refusal, as on a real file system.
 struct faultplan {
     int openforwrite = 0; // nth openfile with write access returns -1
     int write = 0;        // nth writefile fails
