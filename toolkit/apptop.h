@@ -1,0 +1,5 @@
+#pragma once
+// apptop: destroying the application window.
+#include "toolkit/messages.h"
+
+void destroywin(const winhandle& window);

@@ -1,0 +1,7 @@
+#include "toolkit/messages.h"
+
+#include <windows.h>
+
+void quitapp() {
+    PostQuitMessage(0);
+}
