@@ -1,34 +1,53 @@
 #pragma once
 // Threads, mutexes and auto-reset events: the part of the platform the task
 // kernel stands on. On Windows these are the kernel's own objects; on POSIX
-// they are kept in a table and named by small positive numbers.
+// they are kept in a table and named by small positive numbers. Every wait
+// waits without time limit; a handle that names nothing makes an operation do
+// nothing, and a wait on it returns at once.
 #include "platform/types.h"
 
 #include <cstddef>
 
+// The calling convention and result of a thread's start routine are the
+// platform's own, so that the routine is handed to the platform unchanged.
+#if defined(_WIN32)
+#define PLATFORM_THREADCALL __stdcall
+#else
+#define PLATFORM_THREADCALL
+#endif
+
 namespace platform {
 
-using threadentry = unsigned (*)(void* parameter);
+#if defined(_WIN32)
+using threadresult = unsigned long;
+#else
+using threadresult = unsigned;
+#endif
+using threadentry = threadresult(PLATFORM_THREADCALL*)(void* parameter);
 
 // Stack reserved for every task thread: room for the decoder and the unpacker.
 inline constexpr std::size_t taskstacksize = 1024 * 1024;
 
-handle mutexcreate();             // unnamed, not owned; 0 if refused
-void mutexacquire(handle mutex);  // waits without time limit
+// Mutexes are acquired and released by the same thread and never recursively.
+handle mutexcreate(); // unnamed, not owned; 0 if refused
+void mutexacquire(handle mutex);
 void mutexrelease(handle mutex);
 
-handle eventcreate();             // unnamed, auto-reset, not signalled; 0 if refused
+handle eventcreate(); // unnamed, auto-reset, not signalled; 0 if refused
 void eventsignal(handle event);
 void eventreset(handle event);
-void eventwaitone(handle event);  // waits without time limit, then resets
+void eventwaitone(handle event); // waits until signalled, then resets
 
 handle threadstart(threadentry entry, void* parameter); // runs at once; 0 if refused
-void threadwait(handle thread);                          // until the thread has ended
+void threadwait(handle thread);                         // until the thread has ended
 // Waits until all (all = true) or any of the n threads have ended; returns the
-// index of an ended thread (any) or 0 (all). n is 1 to 64.
+// index of an ended thread (any) or 0 (all), -1 when the wait failed. n is 1
+// to 64.
 int threadwaitmany(const handle* threads, int n, bool all);
 
-void closehandle(handle object); // mutex, event or thread
-void yield();                    // give up the rest of the time slice
+// Releases a mutex, event or thread handle. A thread runs on after its handle
+// is closed.
+void closehandle(handle object);
+void yield(); // gives up the rest of the time slice
 
 } // namespace platform

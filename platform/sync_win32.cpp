@@ -1,1 +1,79 @@
-// placeholder
+// Threads, mutexes and auto-reset events: the Windows kernel's own objects,
+// their handles carried as 32-bit integers.
+#include "platform/sync.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace platform {
+
+namespace {
+
+HANDLE native(handle object) {
+    return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(object));
+}
+
+handle ours(HANDLE object) {
+    return static_cast<handle>(reinterpret_cast<std::intptr_t>(object));
+}
+
+} // namespace
+
+handle mutexcreate() {
+    return ours(CreateMutexA(nullptr, FALSE, nullptr));
+}
+
+void mutexacquire(handle mutex) {
+    WaitForSingleObject(native(mutex), INFINITE);
+}
+
+void mutexrelease(handle mutex) {
+    ReleaseMutex(native(mutex));
+}
+
+handle eventcreate() {
+    return ours(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+}
+
+void eventsignal(handle event) {
+    SetEvent(native(event));
+}
+
+void eventreset(handle event) {
+    ResetEvent(native(event));
+}
+
+void eventwaitone(handle event) {
+    WaitForSingleObject(native(event), INFINITE);
+}
+
+handle threadstart(threadentry entry, void* parameter) {
+    return ours(CreateThread(nullptr, taskstacksize, entry, parameter,
+                             STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+}
+
+void threadwait(handle thread) {
+    WaitForSingleObject(native(thread), INFINITE);
+}
+
+int threadwaitmany(const handle* threads, int n, bool all) {
+    HANDLE natives[MAXIMUM_WAIT_OBJECTS];
+    for (int i = 0; i < n; ++i)
+        natives[i] = native(threads[i]);
+    const DWORD result =
+        WaitForMultipleObjects(static_cast<DWORD>(n), natives, all ? TRUE : FALSE, INFINITE);
+    if (result >= WAIT_OBJECT_0 + static_cast<DWORD>(n))
+        return -1;
+    return all ? 0 : static_cast<int>(result - WAIT_OBJECT_0);
+}
+
+void closehandle(handle object) {
+    CloseHandle(native(object));
+}
+
+void yield() {
+    Sleep(0);
+}
+
+} // namespace platform

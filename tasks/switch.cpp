@@ -1,1 +1,59 @@
-// placeholder
+// Switches: each side waits on its own auto-reset event, and giving the token
+// signals the other side's event, so a side that gives twice before the
+// other takes leaves a single token.
+#include "tasks/switch.h"
+
+#include "tasks/slots.h"
+
+#include <mutex>
+
+namespace {
+
+struct switchslot {
+    std::atomic<std::int32_t> number{-1};
+    platform::handle first = 0;
+    platform::handle second = 0;
+};
+
+constinit slottable<switchslot, 16> switches;
+
+} // namespace
+
+void switchcreate(std::int32_t& number) {
+    const std::lock_guard held(switches);
+    number = switches.take();
+    if (number == 0)
+        return;
+    auto& slot = switches[number];
+    slot.first = platform::eventcreate();
+    slot.second = platform::eventcreate();
+    platform::eventsignal(slot.first);
+}
+
+void switchwaitfirst(const std::int32_t& number) {
+    if (const auto* slot = switches.named(number))
+        platform::eventwaitone(slot->first);
+}
+
+void switchgivesecond(const std::int32_t& number) {
+    if (const auto* slot = switches.named(number))
+        platform::eventsignal(slot->second);
+}
+
+void switchwaitsecond(const std::int32_t& number) {
+    if (const auto* slot = switches.named(number))
+        platform::eventwaitone(slot->second);
+}
+
+void switchgivefirst(const std::int32_t& number) {
+    if (const auto* slot = switches.named(number))
+        platform::eventsignal(slot->first);
+}
+
+void switchclose(const std::int32_t& number) {
+    if (auto* slot = switches.named(number)) {
+        platform::closehandle(slot->first);
+        platform::closehandle(slot->second);
+        slot->number.store(-1);
+    }
+}

@@ -1,0 +1,46 @@
+#pragma once
+// Test helpers: a gate that holds tasks until it is opened, and a check that
+// a wait passes only once it is released.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+struct gate {
+    std::mutex lock;
+    std::condition_variable opened;
+    bool open = false;
+    std::atomic<int> passed{0};
+
+    void pass() {
+        std::unique_lock held(lock);
+        opened.wait(held, [this] { return open; });
+        ++passed;
+    }
+    void openall() {
+        const std::lock_guard held(lock);
+        open = true;
+        opened.notify_all();
+    }
+};
+
+// The waiter gets a moment in which a faulty wait would pass; a correct one
+// passes only after release, however long that moment lasts.
+inline void expectblockeduntil(const std::function<void()>& wait,
+                               const std::function<void()>& release) {
+    std::atomic<bool> released{false};
+    std::atomic<bool> passedearly{false};
+    std::thread waiter([&] {
+        wait();
+        passedearly = !released.load();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    released = true;
+    release();
+    waiter.join();
+    EXPECT_FALSE(passedearly);
+}
