@@ -1,0 +1,15 @@
+#pragma once
+// DECOMP: starts and stops the decoder ring (see extract.h).
+#include "platform/types.h"
+
+// Starts decoding the open file on a producer task and returns at once. The
+// task reads the handle variable when it begins; leave it unchanged until the
+// file is exhausted. The first start (and the first after decompstop) builds
+// the ring; a later one waits for the previous producer and continues the
+// same code stream, dictionary included, in the new file.
+void decompstart(platform::handle& file);
+
+// Ends the ring: drops whatever the current file still holds, waits for the
+// producer and releases the switches and the start gate. The next start
+// builds a fresh ring.
+void decompstop();

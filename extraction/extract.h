@@ -1,0 +1,68 @@
+#pragma once
+// EXTRACT: the decoder ring. A producer task (extractfill) reads the 12-bit
+// LZW codes of one volume file, decodes them and writes the bytes into a ring
+// of four 4096-byte buffers; the consumer (extractread), on the caller's
+// thread, drains the ring. Each buffer is handed back and forth with a switch:
+// the producer is its first side, the consumer its second. A buffer handed
+// over with fill count 0 is the end mark of one file's stream.
+//
+// Codes come in blocks of 3840, each with a dictionary of its own: code k of
+// a block (k = 1 .. 3840) defines entry k + 254 as the string of code k - 1
+// followed by the first byte of code k. The code position, the tables and the
+// producer's place in the ring carry over from one file to the next, so a
+// block may continue in the next volume.
+#include "platform/types.h"
+
+#include <atomic>
+#include <cstdint>
+
+inline constexpr std::int32_t ringbuffers = 4;
+inline constexpr std::int32_t ringbufferbytes = 4096;
+inline constexpr std::int32_t blockcodes = 3840;
+
+// The one ring of the process, shared by EXTRACT and DECOMP. Buffers are
+// numbered 1 to 4, code positions 1 to 3840 (index 0 of the tables is unused).
+struct decoderring {
+    std::int32_t switches[ringbuffers];
+    unsigned char buffers[ringbuffers][ringbufferbytes];
+    std::int32_t fills[ringbuffers]; // bytes valid when handed over; 0 = end mark
+
+    std::int32_t producerbuffer;
+    std::int32_t producerposition; // bytes already in the producer buffer
+    std::int32_t consumerbuffer;
+    std::int32_t consumerposition; // bytes already taken from the consumer buffer
+    std::int32_t consumerholding;  // 1 while the consumer holds its buffer
+    std::int32_t endseen;          // 1 once the consumer met this file's end mark
+
+    std::int32_t codeposition;            // where the next code of the block goes
+    std::int32_t batchstart;              // position of the first code of the batch
+    std::atomic<std::int32_t> readstatus; // 1 good, 0 read failure or damaged data
+
+    std::int32_t startgate;
+    std::int32_t gatepending;
+    std::int32_t producertask;
+    platform::handle file;
+    std::int32_t firststart = 1; // 1 until built, and again after decompstop
+
+    // Per code position k: the code, the first byte and the length of its string.
+    std::int32_t codes[blockcodes + 1];
+    unsigned char firstbytes[blockcodes + 1];
+    std::int32_t lengths[blockcodes + 1];
+    // Per dictionary entry e (256 .. 4094): its prefix code * 256 + its last byte.
+    std::uint32_t entries[4096];
+};
+extern decoderring ring;
+
+// Delivers up to n decoded bytes of the current file into destination. got =
+// bytes delivered; end = 1 when the file's stream ended first. status = 0 when
+// the producer met a failed read or damaged data: at once if that was known
+// when the call began (got and end are then left alone), or at the end mark
+// the failure left behind.
+void extractread(char* destination, const std::int32_t& n, std::int32_t& got, std::int32_t& status,
+                 std::int32_t& end);
+
+// The producer task: decodes the file whose handle it is given, to its end.
+void extractfill(platform::handle& file);
+
+// Writes the string of dictionary entry code (above 255) into the ring.
+void extractemit(const std::int32_t& code);

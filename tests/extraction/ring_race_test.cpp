@@ -1,0 +1,62 @@
+// Producer and consumer racing through the ring: random code streams cut
+// into many volumes and read in pieces of very different sizes, so that
+// either side finds the other ahead of it, at buffer, block and volume
+// boundaries alike.
+#include "tests/extraction/ring_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace ringtest;
+
+namespace {
+
+std::vector<std::size_t> randomcuts(std::size_t codes, std::size_t count, std::mt19937& random) {
+    std::vector<std::size_t> cuts;
+    std::uniform_int_distribution<std::size_t> at(0, codes);
+    for (std::size_t i = 0; i < count; ++i) {
+        cuts.push_back(at(random));
+    }
+    std::sort(cuts.begin(), cuts.end());
+    return cuts;
+}
+
+} // namespace
+
+TEST(RingRace, RandomStreamsAcrossManyVolumes) {
+    std::mt19937 random(2024);
+    const std::vector<std::vector<std::int32_t>> patterns{
+        {1}, {3, 1, 4, 1, 5, 9, 2, 6}, {2048}, {4096}, {1, 2048, 4095, 8, 70000}, {100000}};
+    for (int round = 0; round < 6; ++round) {
+        const std::size_t n = std::uniform_int_distribution<std::size_t>(1, 5 * 3840)(random);
+        const codelist codes = randomcodes(n, round * 20, random);
+        const std::vector<std::size_t> cuts =
+            randomcuts(n, static_cast<std::size_t>(round), random);
+        const volumeset set(packvolumes(codes, cuts));
+        const bytes expected = referencedecode(codes);
+        for (const auto& pieces : patterns) {
+            const outcome result = decodeall(set, pieces);
+            EXPECT_EQ(result.status, 1);
+            EXPECT_EQ(result.ends, cuts.size() + 1);
+            ASSERT_EQ(result.data, expected) << "round " << round << ", first piece " << pieces[0];
+        }
+    }
+}
+
+TEST(RingRace, LongStringsOverBufferEdges) {
+    // Runs of one byte make strings up to the block's length, most of them
+    // crossing from one ring buffer into the next.
+    std::mt19937 random(7);
+    codelist codes;
+    for (int block = 0; block < 3; ++block) {
+        codes.push_back(std::uniform_int_distribution<int>(0, 255)(random));
+        for (int k = 2; k <= 3840; ++k) {
+            codes.push_back(std::uniform_int_distribution<int>(0, 3)(random) == 0 ? k + 253
+                                                                                  : k + 254);
+        }
+    }
+    const bytes expected = referencedecode(codes);
+    const volumeset set(packvolumes(codes, {5000}));
+    for (const std::int32_t piece : {7, 2048, 65536}) {
+        EXPECT_EQ(decodeall(set, {piece}).data, expected) << "pieces of " << piece;
+    }
+}
