@@ -65,7 +65,8 @@ bool diskfreespace(const char* root, std::uint32_t& sectorspercluster,
                    std::uint32_t& totalclusters);
 
 // The program's own command line, as GetCommandLineA gives it. POSIX has no
-// such line: a program sets it from its arguments, tests set what they need.
+// such line: a program sets it from its arguments. Tests set what they need on
+// both platforms (on Windows a line set here replaces the program's own).
 const char* commandline();
 void setcommandline(const char* line);
 

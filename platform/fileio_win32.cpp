@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace platform {
 namespace {
@@ -29,6 +30,12 @@ void fillfound(const WIN32_FIND_DATAA& data, finddata& found) {
     static_assert(sizeof found.name == sizeof data.cFileName);
     std::memcpy(found.name, data.cFileName, sizeof found.name);
     found.name[sizeof found.name - 1] = 0;
+}
+
+// A line set in place of the program's own one, by tests.
+std::string& setline() {
+    static std::string line;
+    return line;
 }
 
 } // namespace
@@ -136,9 +143,11 @@ bool diskfreespace(const char* root, std::uint32_t& sectorspercluster,
 }
 
 const char* commandline() {
-    return GetCommandLineA();
+    return setline().empty() ? GetCommandLineA() : setline().c_str();
 }
 
-void setcommandline(const char* /*line*/) {} // Windows keeps the program's own line
+void setcommandline(const char* line) {
+    setline() = line;
+}
 
 } // namespace platform

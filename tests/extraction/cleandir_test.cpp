@@ -1,0 +1,49 @@
+#include "extraction/cleandir.h"
+#include "files_scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using scratch::directory;
+
+void fill(const directory& dir) {
+    dir.write("a.txt", "a");
+    dir.write("b.dat", "b");
+    dir.write("hidden", "h");
+    platform::setattributes(dir.name("hidden").c_str(),
+                            platform::attrhidden | platform::attrsystem);
+    dir.write("kept", "k");
+    platform::setattributes(dir.name("kept").c_str(), platform::attrreadonly);
+    scratch::fs::create_directories(dir.path("sub\\deeper"));
+    dir.write("sub\\inner", "i");
+}
+
+TEST(cleandir, DeletesFilesDirectlyInTheDirectoryOnly) {
+    for (const std::string ending : {"", "\\"}) {
+        directory dir;
+        fill(dir);
+        cleandir((dir.root.string() + ending).c_str());
+        EXPECT_FALSE(dir.exists("a.txt")) << "ending '" << ending << "'";
+        EXPECT_FALSE(dir.exists("b.dat"));
+        EXPECT_FALSE(dir.exists("hidden"));
+        EXPECT_EQ(dir.read("kept"), "k");
+        EXPECT_EQ(dir.read("sub\\inner"), "i");
+        EXPECT_TRUE(scratch::fs::is_directory(dir.path("sub\\deeper")));
+    }
+}
+
+TEST(cleandir, MissingEmptyOrOverlongDirectoryDeletesNothing) {
+    directory dir;
+    dir.write("a.txt", "a");
+    scratch::workingin here(dir.root);
+    cleandir(dir.name("missing").c_str());
+    cleandir(""); // not the root of the drive
+    const std::string overlong = dir.name(std::string(300, 'x'));
+    cleandir(overlong.c_str());
+    EXPECT_TRUE(dir.exists("a.txt"));
+}
+
+} // namespace
