@@ -8,6 +8,7 @@
 // Enter in the field or on OK clicks OK, on Cancel clicks Cancel, and on
 // Message opens a message box. The panel's multi-line edit field lies in a
 // window that is not in the hook table, so Tab and Enter reach it unchanged.
+#include "toolkit/apptop.h"
 #include "toolkit/ck.h"
 #include "toolkit/controls.h"
 #include "toolkit/cook.h"
@@ -44,6 +45,7 @@ enum : std::int32_t {
     idclear = 117,
     idreplace = 118,
     idowned = 119,
+    idclose = 124,
     idradio = 120,
     idradiopx = 121,
     idcheck = 122,
@@ -147,6 +149,7 @@ void makebuttons(const winhandle& parent) {
     makebutton(parent, "Clear", 10, 28, 11, 34, idclear, instance, made);
     makebutton(parent, "Replace", 10, 35, 11, 42, idreplace, instance, made);
     makebutton(parent, "Owned", 10, 43, 11, 48, idowned, instance, made);
+    makebutton(parent, "Close", 16, 2, 17, 9, idclose, instance, made);
     makeradio(parent, "Radio", 12, 21, 13, 30, idradio, instance, made);
     makeradiopx(parent, "RadioPx", 208, 180, 224, 260, idradiopx, instance, made);
     makecheck(parent, "Check", 12, 31, 13, 40, idcheck, instance, made);
@@ -168,10 +171,34 @@ void makelists(const winhandle& parent) {
     listselect(listpx, 1);
 }
 
+// Shows what reached the panel's edit field, Tab and Enter by name.
+void showfree(HWND edit) {
+    char text[64] = {};
+    GetWindowTextA(edit, text, sizeof text);
+    std::string shown = "free ";
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c == '\t') {
+            shown += "<tab>";
+        } else if (*c == '\n') {
+            shown += "<enter>";
+        } else if (*c != '\r') {
+            shown += *c;
+        }
+    }
+    show(idstatus, shown);
+}
+
+LRESULT CALLBACK panelproc(HWND hwnd, UINT message, WPARAM first, LPARAM second) {
+    if (message == WM_COMMAND && HIWORD(first) == EN_CHANGE) {
+        showfree(reinterpret_cast<HWND>(second));
+    }
+    return DefWindowProcA(hwnd, message, first, second);
+}
+
 // A plain child window, not in the hook table, holding a multi-line edit field.
 void makepanel(const winhandle& parent) {
     WNDCLASSA panelclass{};
-    panelclass.lpfnWndProc = DefWindowProcA;
+    panelclass.lpfnWndProc = panelproc;
     panelclass.hInstance = towin<HINSTANCE>(instance);
     panelclass.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
     panelclass.lpszClassName = "DemoPanel";
@@ -183,8 +210,9 @@ void makepanel(const winhandle& parent) {
                                  w * 8, h * 3, towindow(parent), reinterpret_cast<HMENU>(idpanel),
                                  towin<HINSTANCE>(instance), nullptr);
     CreateWindowExA(0, "Edit", nullptr,
-                    WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_WANTRETURN, 4, 4,
-                    w * 8 - 8, h * 3 - 8, panel, reinterpret_cast<HMENU>(idfree),
+                    WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_WANTRETURN |
+                        ES_AUTOHSCROLL | ES_AUTOVSCROLL,
+                    4, 4, w * 8 - 8, h * 3 - 8, panel, reinterpret_cast<HMENU>(idfree),
                     towin<HINSTANCE>(instance), nullptr);
 }
 
@@ -225,6 +253,7 @@ void oncommand(const std::int32_t& id) {
         break;
     case idmessage:
         msgbox("The files are in place.", "Toolkit demo");
+        show(idstatus, "box closed");
         break;
     case idowned:
         msgboxwin(mainwin, "Owned by the window.", "Owned box");
@@ -244,6 +273,9 @@ void oncommand(const std::int32_t& id) {
     case idreplace:
         listreplace(control(idlist), "zebra", 0);
         break;
+    case idclose:
+        destroywin(mainwin);
+        return;
     default:
         return;
     }
