@@ -1,0 +1,41 @@
+#pragma once
+// Greedy LZW encoder for the distribution's code stream: 12-bit codes in
+// blocks of 3840, each block with a dictionary of its own. Entries 0 to 255
+// are the single bytes; code k of a block (counted from 1) defines entry
+// k + 254 as the string of code k - 1 followed by the first byte of the string
+// of code k, so a block defines entries 256 to 4094 and never 4095.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+namespace cell {
+
+using code = std::uint16_t;
+inline constexpr std::size_t blockcodes = 3840;
+
+class encoder {
+  public:
+    // Receives the blocks in stream order: 3840 codes each, the last one fewer.
+    using blocksink = std::function<void(std::span<const code> block)>;
+
+    explicit encoder(blocksink sink);
+    void put(std::span<const unsigned char> bytes);
+    void finish(); // emits the pending match and the last block
+    std::uint64_t codes() const { return total_; }
+
+  private:
+    void emit(code match, unsigned next);
+    void endblock();
+
+    blocksink sink_;
+    std::vector<code> child_;         // child_[node * 256 + byte]: entry, 0 for none
+    std::vector<std::uint32_t> undo_; // child_ slots set in this block
+    std::vector<code> block_;         // codes of the current block
+    std::size_t count_ = 0;           // codes in block_
+    int match_ = -1;                  // entry matched so far, -1 for none
+    std::uint64_t total_ = 0;
+};
+
+} // namespace cell

@@ -1,0 +1,330 @@
+// cell extract: installs a distribution without a window. It starts as the
+// installer does (the descriptor read from CELL.0 through the decoder ring),
+// runs the same unpacker task into the target directory, and plays the
+// window's part on the terminal: the file being written and a progress bar,
+// the prompt for a missing volume, and the last word on how the copy ended.
+#include "extraction/decomp.h"
+#include "extraction/distribution.h"
+#include "extraction/files.h"
+#include "extraction/progressupdate.h"
+#include "extraction/unpacker.h"
+#include "tasks/events.h"
+#include "tasks/mtask.h"
+#include "toolkit/window_native.h"
+#include "tools/cell/arguments.h"
+#include "tools/cell/commands.h"
+#include "tools/cell/console.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <pthread.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+// The unpacker's progress goes to the terminal line.
+void progressupdate(const winhandle& /*window*/, const std::int32_t& percent) {
+    cell::console::showpercent(percent);
+}
+
+namespace cell {
+
+namespace {
+
+constexpr const char* usage =
+    "usage: cell extract DIST_DIR TARGET_DIR [--volumes DIR]...\n"
+    "\n"
+    "Installs the distribution whose CELL.0 lies in DIST_DIR into TARGET_DIR, as\n"
+    "the installer does, without a window: TARGET_DIR and the directories below it\n"
+    "are created as needed, and files already there are replaced. The file being\n"
+    "written and the progress are shown on standard error.\n"
+    "\n"
+    "Later volumes (CELL.1, CELL.2, ...) are looked for in DIST_DIR and in every\n"
+    "--volumes DIR, in that order. When one is in none of them and standard input\n"
+    "is a terminal, cell extract asks for the disk that holds it and looks again\n"
+    "when Enter is pressed; otherwise it stops at once. Ctrl-C stops at any time;\n"
+    "the files already written stay.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every file was written\n"
+    "  1  the distribution or a directory cannot be used (see the message)\n"
+    "  2  the command line is wrong\n"
+    "  3  write failure: a file or directory cannot be written in TARGET_DIR\n"
+    "  4  damaged data: the distribution cannot be read to its end\n"
+    "  5  missing volume: CELL.0 or a later volume was not found\n"
+    "  6  cancelled\n";
+
+constexpr int installed = 0, unusable = 1, writefailed = 3, damaged = 4, missing = 5, cancelled = 6;
+
+constexpr std::int32_t targetlimit = sizeof distribution.target - 1;
+
+// The window's variables, handed to the unpacker by reference.
+struct windowstate {
+    std::int32_t events[2] = {0, 0};
+    std::int32_t currentevent = 1;
+    platform::handle volume = 0;
+    std::int32_t nextnumber = 0;
+    winhandle main = 0;
+    winhandle filename = 0;
+    std::int32_t diskprompt = 18, done = 19, dataerror = 22;
+};
+
+windowstate window;
+std::vector<fs::path> places; // where volumes are looked for, absolute
+std::string distshown, targetshown;
+bool interactive = false;
+int outcome = unusable;
+std::uint64_t files = 0;
+std::string lastfile;
+
+// Ends the process at once: the unpacker and the decoder may still run, so no
+// destructor of static storage may run under them.
+[[noreturn]] void leave(int status, const std::string& text) {
+    if (!text.empty()) {
+        console::sayfinal("cell extract: " + text);
+    }
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(status);
+}
+
+// Ctrl-C (and a terminal that goes away, or a polite kill) is taken by a
+// thread of its own, so that it can stop the run wherever the others are.
+void watchsignals() {
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    sigaddset(&stops, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+    std::thread([stops] {
+        int signal = 0;
+        sigwait(&stops, &signal);
+        leave(cancelled, "cancelled; the files already written stay in " + targetshown);
+    }).detach();
+}
+
+// Points the distribution directory at dir, written as the unpacker's buffer
+// can hold it: absolute, or relative to the current directory when shorter.
+void pointat(const fs::path& dir) {
+    const fs::path relative = dir.lexically_relative(fs::current_path());
+    std::string text = dir.string();
+    if (!relative.empty() && relative.string().size() < text.size()) {
+        text = relative == "." ? "" : relative.string();
+    }
+    if (!text.empty() && text.back() != '/') {
+        text += '/';
+    }
+    std::int32_t ok = 0;
+    setdistdirectory(text.data(), static_cast<std::int32_t>(text.size()), ok);
+    if (ok == 0) {
+        leave(unusable, "the path of " + dir.string() + " is too long for a volume directory");
+    }
+}
+
+std::string placelist() {
+    std::string list;
+    for (const fs::path& place : places) {
+        list += (list.empty() ? "" : ", ") + place.string();
+    }
+    return list;
+}
+
+bool readable(const fs::path& file) {
+    const platform::handle handle =
+        platform::openfile(file.string().c_str(), platform::genericread, platform::shareread,
+                           platform::openexisting, platform::flagsequentialscan);
+    if (handle < 1) {
+        return false;
+    }
+    platform::closefile(handle);
+    return true;
+}
+
+std::optional<fs::path> findvolume(const std::string& name) {
+    for (const fs::path& place : places) {
+        if (readable(place / name)) {
+            return place;
+        }
+    }
+    return std::nullopt;
+}
+
+bool waitforenter() {
+    int c = 0;
+    while ((c = std::getchar()) != EOF && c != '\n') {
+    }
+    return c != EOF;
+}
+
+// The disk prompt: the volume is looked for everywhere it may be; when it is
+// nowhere, the user is asked for its disk. Either way the unpacker is let go
+// to try again, as the window's OK does.
+void askfordisk() {
+    const std::string name = "CELL." + std::to_string(window.nextnumber);
+    auto found = findvolume(name);
+    if (!found) {
+        const std::string where = "(looked in " + placelist() + ")";
+        if (!interactive) {
+            leave(missing, "volume " + name + " is missing " + where);
+        }
+        console::say("Insert DISK " + std::to_string(window.nextnumber + 1) + " holding " + name +
+                     " " + where + ", then press Enter; Ctrl-C cancels.");
+        if (!waitforenter()) {
+            leave(missing, "volume " + name + " is missing " + where);
+        }
+        found = findvolume(name);
+    }
+    if (found) {
+        pointat(*found);
+    }
+    eventpost(window.events[window.currentevent - 1]);
+}
+
+std::int32_t mainprocedure(const winhandle& /*self*/, const nativemessage& message) {
+    if (message.message != wmcommand) {
+        return 0;
+    }
+    if (message.first == window.diskprompt) {
+        askfordisk();
+        return 0;
+    }
+    if (message.first == window.done) {
+        outcome = installed;
+    } else if (message.first == writefailurecommand) {
+        outcome = writefailed;
+    } else if (message.first == window.dataerror) {
+        outcome = damaged;
+    } else {
+        return 0;
+    }
+    quitapp();
+    return 0;
+}
+
+std::int32_t filenameprocedure(const winhandle& /*self*/, const nativemessage& message) {
+    if (message.message == wmsettext) {
+        const auto prefix = static_cast<std::size_t>(distribution.targetend);
+        lastfile = console::printable(message.text.substr(std::min(prefix, message.text.size())));
+        ++files;
+        console::showfile(lastfile);
+    }
+    return 0;
+}
+
+// Start-up: CELL.0 opened, the decoder started on it, the descriptor read.
+void readdistribution() {
+    pointat(places.front());
+    const std::string name = std::string(distribution.directory,
+                                         static_cast<std::size_t>(distribution.directorylength)) +
+                             "CELL.0";
+    const std::int32_t noattributes = 0;
+    fileopen(window.volume, name.c_str(), "R", "S", noattributes, "R");
+    if (window.volume < 1) {
+        leave(missing, "CELL.0 was not found in " + distshown);
+    }
+    decompstart(window.volume);
+    std::int32_t ok = 0;
+    readdescriptor(ok);
+    if (ok == 0) {
+        leave(damaged,
+              "the distribution in " + distshown + " is damaged: its descriptor is unsound");
+    }
+}
+
+// The target directory, made as needed. A path too long for the unpacker's
+// buffer is worked in from inside: the unpacker then writes below ".".
+void preparetarget(std::string target) {
+    while (target.size() > 1 && target.back() == '/') {
+        target.pop_back();
+    }
+    std::error_code error;
+    fs::create_directories(target, error);
+    if (!fs::is_directory(target)) {
+        leave(writefailed, "cannot create the directory " + target +
+                               (error ? ": " + error.message() : ": a file is in the way"));
+    }
+    if (static_cast<std::int32_t>(target.size()) > targetlimit) {
+        if (::chdir(target.c_str()) != 0) {
+            leave(writefailed, "cannot enter the directory " + target);
+        }
+        target = ".";
+        pointat(places.front());
+    }
+    std::int32_t ok = 0;
+    settarget(target.data(), static_cast<std::int32_t>(target.size()), ok);
+}
+
+void rununpacker() {
+    const std::int32_t one = 1;
+    eventcreate(window.events[0]);
+    eventcreate(window.events[1]);
+    eventarm(window.events[0], one);
+    window.main = registerwindow(mainprocedure);
+    window.filename = registerwindow(filenameprocedure);
+    std::int32_t task = 0;
+    taskstart9(task, unpacker, window.main, window.events, window.currentevent, window.volume,
+               window.nextnumber, window.filename, window.diskprompt, window.done,
+               window.dataerror);
+    if (task == 0) {
+        leave(unusable, "cannot start the unpacker");
+    }
+    pumpmsgs();
+    taskjoin(task);
+}
+
+std::string lastwords() {
+    const std::string after = files == 0 ? "before the first file" : "after " + lastfile;
+    switch (outcome) {
+    case writefailed:
+        return "write failure: cannot write " +
+               (files == 0 ? std::string("into") : lastfile + " in") + " " + targetshown +
+               " (the disk may be full, or the file or its directory " +
+               "cannot be made); the files written before it stay";
+    case damaged:
+        return "data error: the distribution in " + distshown + " is damaged (" + after +
+               "); the files written before it stay";
+    default:
+        return "the copy ended unexpectedly";
+    }
+}
+
+int extract(arguments& args) {
+    const auto extra = args.values("--volumes");
+    const auto paths = args.positional(2);
+    distshown = paths[0];
+    targetshown = paths[1];
+    places.push_back(fs::absolute(paths[0]).lexically_normal());
+    for (const auto& dir : extra) {
+        places.push_back(fs::absolute(dir).lexically_normal());
+    }
+    interactive = ::isatty(STDIN_FILENO) == 1;
+    console::start();
+    watchsignals();
+
+    readdistribution();
+    preparetarget(paths[1]);
+    const std::string product = console::printable(distribution.productname);
+    console::say("Installing " + product + " into " + targetshown);
+    rununpacker();
+    if (outcome != installed) {
+        leave(outcome, lastwords());
+    }
+    console::sayfinal("Installed " + product + ": " + std::to_string(files) + " files in " +
+                      targetshown);
+    leave(installed, "");
+}
+
+} // namespace
+
+int extractcommand(int argc, char** argv) {
+    return runcommand("extract", usage, argc, argv, extract);
+}
+
+} // namespace cell
