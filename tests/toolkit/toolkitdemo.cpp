@@ -312,6 +312,9 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
         unhookkeys(hooktag);
         quitapp();
         return 0;
+    case WM_KEYDOWN: // the window itself has the focus
+        show(idstatus, "main key " + std::to_string(first));
+        return 0;
     case navigationmessage:
         navigate(static_cast<std::int32_t>(first));
         return 0;
