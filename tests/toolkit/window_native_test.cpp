@@ -92,10 +92,11 @@ TEST(messages, SendOnTheOwnerThreadRunsAtOnce) {
 
 TEST(messages, UnregisteringReleasesAWaitingSender) {
     auto box = std::make_unique<recorder>();
+    const winhandle target = box->window;
     std::atomic<bool> queued{false};
     std::thread sender([&] {
         queued = true;
-        sendmsg(box->window, wmcommand, 1, 0); // the owner never pumps it
+        sendmsg(target, wmcommand, 1, 0); // the owner never pumps it
     });
     while (!queued)
         std::this_thread::yield();
