@@ -97,7 +97,11 @@ void showitems() {
         listgettext(control(idlist), i, item, length);
         items.append(" ").append(item, static_cast<std::size_t>(length));
     }
-    show(iditems, items);
+    // The first item read into a buffer too small for it comes back cut.
+    char cut[4];
+    std::int32_t length = 0;
+    listgettext(control(idlist), 0, cut, length);
+    show(iditems, items + " cut " + cut + " " + std::to_string(length));
 }
 
 void showgeometry() {
