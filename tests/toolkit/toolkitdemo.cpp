@@ -152,7 +152,7 @@ void makebuttons(const winhandle& parent) {
     makebutton(parent, "Free", 10, 21, 11, 27, idfocusfree, instance, made);
     makebutton(parent, "Clear", 10, 28, 11, 34, idclear, instance, made);
     makebutton(parent, "Replace", 10, 35, 11, 42, idreplace, instance, made);
-    makebutton(parent, "Owned", 10, 43, 11, 48, idowned, instance, made);
+    makebutton(parent, "Owned", 10, 43, 11, 47, idowned, instance, made);
     makebutton(parent, "Close", 16, 2, 17, 9, idclose, instance, made);
     makeradio(parent, "Radio", 12, 21, 13, 30, idradio, instance, made);
     makeradiopx(parent, "RadioPx", 208, 180, 224, 260, idradiopx, instance, made);
