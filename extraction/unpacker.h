@@ -1,0 +1,50 @@
+#pragma once
+// The unpacker task: continues the decoded distribution stream right after
+// the descriptor and writes every file entry under the target directory,
+// asking the window for the next disk when a volume is missing.
+#include "platform/types.h"
+#include "toolkit/messages.h"
+
+#include <cstdint>
+
+// A count in two 32-bit words, low word first, worth low + high x 4294967295.
+// The low word is unsigned in meaning; the arithmetic below keeps every step
+// within signed 32-bit integers by working on its two 16-bit halves.
+struct twoword {
+    std::int32_t low;
+    std::int32_t high;
+};
+
+// The value of a count, for comparisons.
+std::uint64_t countvalue(const twoword& count);
+
+// The command the unpacker posts when a directory or a file cannot be written.
+inline constexpr std::int32_t writefailurecommand = 21;
+
+// Runs until the copy ends; reports only through the commands it sends or
+// posts to the window and through the files it writes. Reads the target
+// directory, the descriptor length, the total and the distribution directory
+// from the distribution module.
+void unpacker(winhandle& window, std::int32_t (&diskevents)[2], std::int32_t& currentevent,
+              platform::handle& volume, std::int32_t& nextnumber, winhandle& filenametext,
+              std::int32_t& diskprompt, std::int32_t& done, std::int32_t& dataerror);
+
+// Opens the volume named by nextnumber (asking for its disk as often as
+// needed), advances nextnumber and restarts the decoder on it.
+void nextvolume(platform::handle& volume, std::int32_t& nextnumber, const winhandle& window,
+                const std::int32_t (&diskevents)[2], std::int32_t& currentevent,
+                const std::int32_t& diskprompt, const std::int32_t& percent);
+
+// count = count + amount
+void ADDER(twoword& count, const std::int32_t& amount);
+// count = count - amount
+void s(twoword& count, const std::int32_t& amount);
+// flag = 1 when both words of a and b are equal, else 0
+void isdone(const twoword& a, const twoword& b, std::int32_t& flag);
+// result = min(limit, count) for a count below 2^31, else limit
+void GETSMALL(const twoword& count, const std::int32_t& limit, std::int32_t& result);
+// digits = index (1 to 4) of the most significant non-zero 16-bit digit
+void sigdigits(const twoword& count, std::int32_t& digits);
+// percent = the progress of position through total, never below its value on entry
+void GETRATIO(const twoword& total, const twoword& position, const std::int32_t& digits,
+              const std::int32_t& scale, std::int32_t& percent);

@@ -1,0 +1,327 @@
+// The unpacker task end to end: distributions made with the writer, decoded
+// through the ring and written by the unpacker under a scripted window.
+#include "extraction/distribution.h"
+#include "platform/fileio.h"
+#include "tests/extraction/unpackrun.h"
+#include "tools/cell/entries.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using unpackrun::entry;
+
+namespace {
+
+constexpr std::int32_t diskprompt = 18, done = 19, writefailure = 21, dataerror = 22;
+
+std::string content(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void put(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+std::string bytes(std::size_t n, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string out(n, 0);
+    for (char& c : out) {
+        c = static_cast<char>(random());
+    }
+    return out;
+}
+
+// Every path under root, relative to it, in order.
+std::set<std::string> tree(const fs::path& root) {
+    std::set<std::string> found;
+    for (const auto& item : fs::recursive_directory_iterator(root)) {
+        found.insert(fs::relative(item.path(), root).generic_string());
+    }
+    return found;
+}
+
+fs::path onposix(const std::string& name) {
+    std::string relative = name.substr(1);
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    return relative;
+}
+
+class Unpacker : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // Short: the target directory holds at most 59 characters.
+        static int runs = 0;
+        root = fs::temp_directory_path() /
+               ("unp" + std::to_string(::getpid()) + "-" + std::to_string(++runs));
+        fs::remove_all(root);
+        fs::create_directories(root / "out");
+        platform::injectfaults({});
+    }
+    void TearDown() override {
+        platform::injectfaults({});
+        std::error_code ignored;
+        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(root, ignored);
+    }
+
+    std::string dist() const { return (root / "dist").string() + "/"; }
+    std::string target() const { return (root / "out").string(); }
+
+    unpackrun::outcome extract(const std::vector<entry>& entries, std::uint64_t volumesize = 0,
+                               const unpackrun::diskhandler& ondisk = {}) {
+        volumes = unpackrun::writevolumes(root / "dist", unpackrun::stream(entries), volumesize);
+        return unpackrun::run(dist(), target(), ondisk);
+    }
+
+    // Every entry's file holds its data.
+    void expectwritten(const std::vector<entry>& entries) {
+        for (const entry& e : entries) {
+            EXPECT_EQ(content(root / "out" / onposix(e.name)), e.data) << e.name;
+        }
+    }
+
+    fs::path root;
+    std::uint32_t volumes = 0;
+};
+
+TEST_F(Unpacker, DistributionWithoutFilesIsDoneAtOnce) {
+    const auto result = extract({});
+    ASSERT_TRUE(result.started);
+    EXPECT_EQ(result.commands, std::vector<std::int32_t>{done});
+    EXPECT_TRUE(result.names.empty());
+    EXPECT_TRUE(result.percents.empty());
+    EXPECT_EQ(result.volume, 0); // closed by the unpacker
+    EXPECT_TRUE(fs::is_empty(root / "out"));
+}
+
+TEST_F(Unpacker, WritesFilesDirectoriesAndEmptyFiles) {
+    const std::vector<entry> entries = {{"\\readme.txt", "hello\r\n"},
+                                        {"\\docs\\guide\\a.txt", std::string(3000, 'a')},
+                                        {"\\docs\\empty.dat", ""},
+                                        {"\\bin\\tool.exe", bytes(9000, 1)}};
+    const auto result = extract(entries);
+    EXPECT_EQ(result.commands, std::vector<std::int32_t>{done});
+    expectwritten(entries);
+    ASSERT_EQ(result.names.size(), 4u);
+    EXPECT_EQ(result.names[1], target() + "\\docs\\guide\\a.txt");
+    EXPECT_EQ(result.percents.back(), 100);
+    EXPECT_TRUE(std::is_sorted(result.percents.begin(), result.percents.end()));
+}
+
+// Volumes of every small size cut the stream inside names, inside the fixed
+// fields and inside data; the copy goes on at the same byte each time.
+TEST_F(Unpacker, EntriesStraddlingVolumeEndsAreReadWhole) {
+    const std::vector<entry> entries = {{"\\first-name-long-enough.txt", bytes(40, 2)},
+                                        {"\\d\\second.bin", bytes(70, 3)},
+                                        {"\\d\\e\\third", ""},
+                                        {"\\fourth.txt", "four"}};
+    for (std::uint64_t size = 48; size <= 104; size += 1) { // CELL.0 holds the descriptor
+
+        fs::remove_all(root / "dist");
+        fs::remove_all(root / "out");
+        fs::create_directories(root / "out");
+        const auto result = extract(entries, size);
+        ASSERT_TRUE(result.started) << "volume size " << size;
+        ASSERT_GT(volumes, 3u);
+        ASSERT_EQ(result.commands, std::vector<std::int32_t>{done}) << "volume size " << size;
+        expectwritten(entries);
+    }
+}
+
+TEST_F(Unpacker, DataMovesInPiecesOf2048AndProgressFollowsEachPiece) {
+    const std::vector<entry> entries = {{"\\big.bin", bytes(5000, 4)}};
+    const auto result = extract(entries);
+    ASSERT_EQ(result.last(), done);
+    expectwritten(entries);
+
+    // One update after the fields and one after each piece: 2048, 2048, 904.
+    const std::int32_t total = distribution.total.low;
+    const std::int32_t fields = total - 5000;
+    std::vector<std::int32_t> expected;
+    for (const std::int32_t position : {fields, fields + 2048, fields + 4096, total}) {
+        expected.push_back(100 * position / total);
+    }
+    EXPECT_EQ(result.percents, expected);
+
+    // Failing the nth write leaves exactly the pieces before it.
+    const std::pair<int, std::uintmax_t> cases[] = {{1, 0}, {2, 2048}, {3, 4096}};
+    for (const auto& [nth, kept] : cases) {
+        fs::remove_all(root / "out");
+        platform::faultplan plan;
+        plan.write = nth;
+        platform::injectfaults(plan);
+        const auto failed = unpackrun::run(dist(), target());
+        EXPECT_EQ(failed.commands, std::vector<std::int32_t>{writefailure});
+        EXPECT_EQ(failed.volume, 0);
+        EXPECT_EQ(fs::file_size(root / "out" / "big.bin"), kept);
+    }
+}
+
+TEST_F(Unpacker, MissingDiskIsAskedForUntilItIsThereAlternatingTheEvents) {
+    std::vector<entry> entries;
+    for (int i = 0; i < 6; ++i) {
+        entries.push_back({"\\f" + std::to_string(i), bytes(300, 10 + i)});
+    }
+    volumes = unpackrun::writevolumes(root / "dist", unpackrun::stream(entries), 200);
+    ASSERT_GT(volumes, 4u);
+    fs::create_directories(root / "away");
+    fs::rename(root / "dist" / "CELL.2", root / "away" / "CELL.2");
+    fs::rename(root / "dist" / "CELL.3", root / "away" / "CELL.3");
+
+    const auto result = unpackrun::run(dist(), target(), [&](int prompt) {
+        if (prompt == 2) { // the right disk at last
+            fs::rename(root / "away" / "CELL.2", root / "dist" / "CELL.2");
+        } else if (prompt == 3) {
+            fs::rename(root / "away" / "CELL.3", root / "dist" / "CELL.3");
+        }
+    });
+    EXPECT_EQ(result.waits, (std::vector<std::int32_t>{1, 2, 1}));
+    EXPECT_EQ(result.commands,
+              (std::vector<std::int32_t>{diskprompt, diskprompt, diskprompt, done}));
+    expectwritten(entries);
+    EXPECT_TRUE(std::is_sorted(result.percents.begin(), result.percents.end()));
+    EXPECT_EQ(result.percents.back(), 100);
+}
+
+TEST_F(Unpacker, CleanEntriesEmptyTheirDirectoryFirst) {
+    put(root / "out" / "old.txt", "old");
+    put(root / "out" / "keep" / "inner.txt", "inner");
+    put(root / "out" / "locked.txt", "locked");
+    platform::setattributes((root / "out" / "locked.txt").string().c_str(), platform::attrreadonly);
+    const auto result = extract({{"\\..clean", ""},
+                                 {"\\a.txt", "a"},
+                                 {"\\new\\early.txt", "gone"},
+                                 {"\\new\\..clean", ""},
+                                 {"\\new\\late.txt", "stays"}});
+    ASSERT_EQ(result.last(), done);
+    EXPECT_EQ(tree(root / "out"),
+              (std::set<std::string>{"..clean", "a.txt", "keep", "keep/inner.txt", "locked.txt",
+                                     "new", "new/..clean", "new/late.txt"}));
+}
+
+TEST_F(Unpacker, ReadOnlyAndHiddenFilesInTheWayAreReplaced) {
+    put(root / "out" / "ro.txt", "old read-only");
+    put(root / "out" / "sub" / "hidden.txt", "old hidden");
+    platform::setattributes((root / "out" / "ro.txt").string().c_str(), platform::attrreadonly);
+    platform::setattributes((root / "out" / "sub" / "hidden.txt").string().c_str(),
+                            platform::attrhidden | platform::attrreadonly);
+    const std::vector<entry> entries = {{"\\ro.txt", "new one", platform::attrreadonly},
+                                        {"\\sub\\hidden.txt", "new two"}};
+    const auto result = extract(entries);
+    ASSERT_EQ(result.last(), done);
+    expectwritten(entries);
+    const auto ro = platform::getattributes((root / "out" / "ro.txt").string().c_str());
+    EXPECT_NE(ro & platform::attrreadonly, 0u); // the entry's attributes are applied
+}
+
+// A hostile name is damaged data: the window hears of it, the files before it
+// stay, and nothing is made for it, inside the target or outside.
+TEST_F(Unpacker, HostileNamesAreDamagedDataAndCreateNothing) {
+    const std::string longname = "\\" + std::string(250, 'x');
+    const std::string hostile[] = {"\\..\\evil",
+                                   "\\a\\..\\..\\evil",
+                                   "\\..",
+                                   "\\.\\evil",
+                                   "\\a\\\\evil",
+                                   "evil",
+                                   "\\c:evil",
+                                   "\\evil:stream",
+                                   "\\a/../../evil",
+                                   "\\..\\..\\..\\..\\tmp\\evil",
+                                   "\\evil\x07",
+                                   "\\CON",
+                                   "\\sub\\lpt1.txt",
+                                   "\\evil.",
+                                   "\\evil ",
+                                   "\\",
+                                   "",
+                                   longname,
+                                   "\\..\\..clean",
+                                   "\\a\\..\\..\\..clean",
+                                   "/..clean"};
+    for (const std::string& name : hostile) {
+        fs::remove_all(root / "out");
+        fs::remove_all(root / "dist");
+        fs::create_directories(root / "out");
+        const auto result = extract({{"\\ok.txt", "fine"}, {name, "payload"}, {"\\after", "x"}});
+        EXPECT_EQ(result.commands, std::vector<std::int32_t>{dataerror}) << name;
+        EXPECT_EQ(tree(root / "out"), std::set<std::string>{"ok.txt"}) << name;
+        EXPECT_EQ(tree(root), (std::set<std::string>{"dist", "dist/CELL.0", "out", "out/ok.txt"}))
+            << name;
+        EXPECT_EQ(result.names, std::vector<std::string>{target() + "\\ok.txt"}) << name;
+    }
+}
+
+// A size or a name that runs past the total is damaged data, not a request for
+// a disk that does not exist.
+TEST_F(Unpacker, EntriesRunningPastTheTotalAreDamagedData) {
+    auto stream = unpackrun::stream({{"\\a.txt", "abc"}});
+    stream[stream.size() - 3 - 8] = 4; // the size: one byte more than the stream holds
+    unpackrun::writevolumes(root / "dist", stream);
+    auto result = unpackrun::run(dist(), target());
+    EXPECT_EQ(result.commands, std::vector<std::int32_t>{dataerror});
+
+    // A name whose 0 would lie past the total.
+    fs::remove_all(root / "out");
+    fs::create_directories(root / "out");
+    const std::string_view product = "Widget", proposal = "C:\\W", name = "\\abcd";
+    stream = cell::descriptorbytes(product, proposal,
+                                   cell::descriptorlength(product, proposal) + name.size());
+    stream.insert(stream.end(), name.begin(), name.end());
+    unpackrun::writevolumes(root / "dist", stream);
+    result = unpackrun::run(dist(), target());
+    EXPECT_EQ(result.commands, std::vector<std::int32_t>{dataerror});
+    EXPECT_TRUE(fs::is_empty(root / "out"));
+}
+
+TEST_F(Unpacker, CreateFailuresAreWriteFailuresEvenForEmptyFiles) {
+    const std::vector<entry> entries = {{"\\a.txt", "a"}, {"\\empty", ""}, {"\\c.txt", "c"}};
+    platform::faultplan plan;
+    plan.openforwrite = 2;
+    platform::injectfaults(plan);
+    const auto result = extract(entries);
+    EXPECT_EQ(result.commands, std::vector<std::int32_t>{writefailure});
+    EXPECT_EQ(result.volume, 0);
+    EXPECT_EQ(tree(root / "out"), std::set<std::string>{"a.txt"});
+}
+
+TEST_F(Unpacker, ShortWritesAreWriteFailures) {
+    platform::faultplan plan;
+    plan.shortwrite = 1;
+    platform::injectfaults(plan);
+    const auto result = extract({{"\\a.txt", "abcdef"}, {"\\b.txt", "b"}});
+    EXPECT_EQ(result.commands, std::vector<std::int32_t>{writefailure});
+    EXPECT_FALSE(fs::exists(root / "out" / "b.txt"));
+}
+
+TEST_F(Unpacker, DirectoryBlockedByAFileIsAWriteFailure) {
+    put(root / "out" / "d", "a file where a directory should be");
+    const auto result = extract({{"\\d\\x.txt", "x"}});
+    EXPECT_EQ(result.commands, std::vector<std::int32_t>{writefailure});
+    EXPECT_EQ(content(root / "out" / "d"), "a file where a directory should be");
+}
+
+TEST_F(Unpacker, FailedVolumeReadIsDamagedData) {
+    std::vector<entry> entries = {{"\\a.bin", bytes(20000, 5)}};
+    volumes = unpackrun::writevolumes(root / "dist", unpackrun::stream(entries), 4000);
+    ASSERT_GT(volumes, 2u);
+    platform::faultplan plan;
+    plan.read = 3;
+    platform::injectfaults(plan);
+    const auto result = unpackrun::run(dist(), target());
+    EXPECT_EQ(result.last(), dataerror);
+}
+
+} // namespace

@@ -1,0 +1,172 @@
+#include "tests/extraction/unpackrun.h"
+
+#include "extraction/decomp.h"
+#include "extraction/distribution.h"
+#include "extraction/files.h"
+#include "extraction/progressupdate.h"
+#include "extraction/unpacker.h"
+#include "tasks/events.h"
+#include "tasks/mtask.h"
+#include "toolkit/window_native.h"
+#include "tools/cell/encoder.h"
+#include "tools/cell/entries.h"
+#include "tools/cell/packer.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+
+namespace {
+
+std::mutex progressguard;
+std::vector<std::int32_t> progress;
+
+} // namespace
+
+// The progress display of these runs: a record of every value.
+void progressupdate(const winhandle& /*window*/, const std::int32_t& percent) {
+    std::lock_guard lock(progressguard);
+    progress.push_back(percent);
+}
+
+namespace unpackrun {
+
+std::vector<unsigned char> stream(const std::vector<entry>& entries) {
+    std::vector<unsigned char> body;
+    for (const entry& e : entries) {
+        cell::entryinfo info;
+        info.name = e.name;
+        info.attributes = e.attributes;
+        info.size = e.data.size();
+        const auto head = cell::entryhead(info);
+        body.insert(body.end(), head.begin(), head.end());
+        body.insert(body.end(), e.data.begin(), e.data.end());
+    }
+    const std::string_view product = "Widget", proposal = "C:\\APPS\\WIDGET";
+    auto out = cell::descriptorbytes(product, proposal,
+                                     cell::descriptorlength(product, proposal) + body.size());
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+std::uint32_t writevolumes(const std::filesystem::path& dir, std::span<const unsigned char> stream,
+                           std::uint64_t volumesize) {
+    std::filesystem::create_directories(dir);
+    std::ofstream out;
+    std::uint32_t open = 0;
+    auto reopen = [&](std::uint32_t volume) {
+        out.close();
+        out.open(dir / ("CELL." + std::to_string(volume)), std::ios::binary | std::ios::trunc);
+        open = volume;
+    };
+    reopen(0);
+    cell::packer packer(volumesize,
+                        [&](std::uint32_t volume, std::span<const unsigned char> bytes) {
+                            if (volume != open) {
+                                reopen(volume);
+                            }
+                            out.write(reinterpret_cast<const char*>(bytes.data()),
+                                      static_cast<std::streamsize>(bytes.size()));
+                        });
+    cell::encoder encoder([&](std::span<const cell::code> block) { packer.block(block); });
+    encoder.put(stream);
+    encoder.finish();
+    return packer.volumes();
+}
+
+namespace {
+
+// Start-up's part: the descriptor volume open, the ring started on it and
+// the descriptor read.
+bool startup(const std::string& dist, const std::string& target, platform::handle& volume) {
+    std::int32_t ok = 0;
+    setdistdirectory(dist.data(), static_cast<std::int32_t>(dist.size()), ok);
+    settarget(target.data(), static_cast<std::int32_t>(target.size()), ok);
+    if (ok == 0) {
+        std::fprintf(stderr, "unpackrun: target too long\n");
+        std::abort();
+    }
+    const std::string name = dist + "CELL.0";
+    const std::int32_t noattributes = 0;
+    fileopen(volume, name.c_str(), "R", "S", noattributes, "R");
+    if (volume < 1) {
+        return false;
+    }
+    decompstart(volume);
+    readdescriptor(ok);
+    if (ok == 0) {
+        decompstop();
+        fileclose(volume);
+    }
+    return ok == 1;
+}
+
+} // namespace
+
+outcome run(const std::string& dist, const std::string& target, const diskhandler& ondisk) {
+    outcome result;
+    {
+        std::lock_guard lock(progressguard);
+        progress.clear();
+    }
+    platform::handle volume = 0;
+    if (!startup(dist, target, volume)) {
+        return result;
+    }
+    result.started = true;
+
+    std::int32_t events[2] = {0, 0}, currentevent = 1, nextnumber = 0, task = 0;
+    std::int32_t diskprompt = 18, done = 19, dataerror = 22;
+    const std::int32_t one = 1;
+    eventcreate(events[0]);
+    eventcreate(events[1]);
+    eventarm(events[0], one);
+
+    winhandle window = registerwindow([&](const winhandle&, const nativemessage& m) {
+        if (m.message != wmcommand) {
+            return 0;
+        }
+        result.commands.push_back(m.first);
+        if (m.first == diskprompt) {
+            result.waits.push_back(currentevent);
+            if (!ondisk) {
+                std::fprintf(stderr, "unpackrun: unexpected disk prompt\n");
+                std::abort();
+            }
+            ondisk(static_cast<int>(result.waits.size()));
+            eventpost(events[currentevent - 1]);
+        } else {
+            quitapp();
+        }
+        return 0;
+    });
+    winhandle filename = registerwindow([&](const winhandle&, const nativemessage& m) {
+        result.names.push_back(m.text);
+        return 0;
+    });
+
+    taskstart9(task, unpacker, window, events, currentevent, volume, nextnumber, filename,
+               diskprompt, done, dataerror);
+    pumpmsgs();
+    taskjoin(task);
+
+    // What the window's end does: the ring of a run that failed is stopped and
+    // whatever volume is still open closed.
+    if (result.last() != done) {
+        decompstop();
+    }
+    result.volume = volume;
+    if (volume > 0) {
+        fileclose(volume);
+    }
+    unregisterwindow(window);
+    unregisterwindow(filename);
+    eventclose(events[0]);
+    eventclose(events[1]);
+    std::lock_guard lock(progressguard);
+    result.percents = progress;
+    return result;
+}
+
+} // namespace unpackrun

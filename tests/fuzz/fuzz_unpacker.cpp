@@ -1,0 +1,65 @@
+// Arbitrary decoded streams for the unpacker. The input after its first byte
+// is the stream after the descriptor, and the descriptor's total covers it
+// exactly; the first byte chooses the volume size. The stream is encoded with
+// the writer's encoder and unpacked over the native message layer into a
+// fresh directory. Every run must end with a command to the window, and
+// nothing may be written outside the target directory.
+#include "tests/extraction/unpackrun.h"
+#include "tools/cell/entries.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "fuzz_unpacker: %s\n", what);
+        std::abort();
+    }
+}
+
+// Only the volumes and the target directory lie in root.
+void checkroot(const fs::path& root) {
+    for (const auto& item : fs::directory_iterator(root)) {
+        const auto name = item.path().filename().string();
+        require(name == "dist" || name == "out", "something was written beside the target");
+    }
+    for (const auto& item : fs::directory_iterator(root / "dist")) {
+        require(item.path().filename().string().starts_with("CELL."),
+                "something was written among the volumes");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const fs::path root =
+        fs::temp_directory_path() / ("fuzz-unpacker-" + std::to_string(::getpid()));
+    if (size < 1) {
+        return 0;
+    }
+    const std::uint64_t volumesizes[] = {0, 64, 97, 256, 1500};
+    const std::string_view product = "Fuzz", proposal = "C:\\FUZZ";
+    auto stream = cell::descriptorbytes(product, proposal,
+                                        cell::descriptorlength(product, proposal) + size - 1);
+    stream.insert(stream.end(), data + 1, data + size);
+
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+    fs::create_directories(root / "out");
+    unpackrun::writevolumes(root / "dist", stream, volumesizes[data[0] % 5]);
+    const auto result = unpackrun::run((root / "dist").string() + "/", (root / "out").string());
+    require(result.started, "the descriptor was not read");
+    const std::int32_t last = result.last();
+    require(last == 19 || last == 21 || last == 22, "the unpacker ended without a command");
+    checkroot(root);
+    return 0;
+}
