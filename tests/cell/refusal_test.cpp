@@ -75,10 +75,10 @@ TEST(Refusal, NamesOverTwoHundredCharactersAndCaseTwins) {
         // \ + 99 + \ + 100 = 201 characters: each level alone is fine.
         if (makefile(set.source / std::string(99, 'd'), std::string(100, 'f'))) {
             std::string errors;
-            EXPECT_EQ(
-                cell({"pack", set.source.string(), set.out.string(), "--name", "W", "--dir", "\\W"},
-                     &errors),
-                1);
+            EXPECT_EQ(runcell({"pack", set.source.string(), set.out.string(), "--name", "W",
+                               "--dir", "\\W"},
+                              &errors),
+                      1);
             EXPECT_NE(errors.find("200"), std::string::npos) << errors;
             set.expectuntouched();
         }
@@ -87,10 +87,10 @@ TEST(Refusal, NamesOverTwoHundredCharactersAndCaseTwins) {
         earlierset set;
         if (makefile(set.source, "Read.me") && makefile(set.source, "READ.ME")) {
             std::string errors;
-            EXPECT_EQ(
-                cell({"pack", set.source.string(), set.out.string(), "--name", "W", "--dir", "\\W"},
-                     &errors),
-                1);
+            EXPECT_EQ(runcell({"pack", set.source.string(), set.out.string(), "--name", "W",
+                               "--dir", "\\W"},
+                              &errors),
+                      1);
             EXPECT_NE(errors.find("READ.ME"), std::string::npos) << errors;
             set.expectuntouched();
         }
@@ -115,7 +115,7 @@ TEST(Refusal, BadDescriptorsAndPlacesWriteNothing) {
     };
     for (const auto& args : cases) {
         std::string errors;
-        EXPECT_NE(cell(args, &errors), 0) << args.back();
+        EXPECT_NE(runcell(args, &errors), 0) << args.back();
         EXPECT_FALSE(errors.empty());
         set.expectuntouched();
     }
@@ -130,9 +130,9 @@ TEST(Refusal, SkipsLinksAndSpecialFilesWithAWarning) {
     fs::create_directory_symlink("/", dir / "source" / "root");
     ASSERT_EQ(mkfifo((dir / "source" / "pipe").c_str(), 0600), 0);
     std::string errors;
-    ASSERT_EQ(cell({"pack", (dir / "source").string(), (dir / "out").string(), "--name", "W",
-                    "--dir", "\\W"},
-                   &errors),
+    ASSERT_EQ(runcell({"pack", (dir / "source").string(), (dir / "out").string(), "--name", "W",
+                       "--dir", "\\W"},
+                      &errors),
               0);
     for (const char* name : {"link.txt", "root", "pipe"})
         EXPECT_NE(errors.find(name), std::string::npos) << errors;

@@ -75,7 +75,7 @@ TEST(RoundTrip, VariedFilesOverEveryKindOfVolumeCut) {
                 EXPECT_LE(fs::file_size(volume), std::stoull(size)) << volume;
         }
         expectsame(unpack(dir / "out"), files);
-        EXPECT_EQ(cell({"test", (dir / "out").string()}), 0);
+        EXPECT_EQ(runcell({"test", (dir / "out").string()}), 0);
     }
 }
 
@@ -88,7 +88,7 @@ TEST(RoundTrip, OneLargeFileAndAnEmptyTree) {
     fs::create_directories(dir / "empty");
     ASSERT_EQ(pack(dir / "empty", dir / "none"), 0);
     EXPECT_TRUE(unpack(dir / "none").empty());
-    EXPECT_EQ(cell({"test", (dir / "none").string()}), 0);
+    EXPECT_EQ(runcell({"test", (dir / "none").string()}), 0);
 }
 
 TEST(RoundTrip, SameTreeGivesTheSameVolumes) {
@@ -114,9 +114,9 @@ TEST(RoundTrip, CleanEntriesHeadTheirDirectories) {
                                         "\\data\\empty.txt", "\\data\\zeros.dat",
                                         "\\data\\sub\\..clean", "\\data\\sub\\deep.txt"}));
     std::string errors;
-    EXPECT_EQ(cell({"pack", source.string(), (dir / "x").string(), "--name", "W", "--dir", "\\W",
-                    "--clean", "nowhere"},
-                   &errors),
+    EXPECT_EQ(runcell({"pack", source.string(), (dir / "x").string(), "--name", "W", "--dir", "\\W",
+                       "--clean", "nowhere"},
+                      &errors),
               1);
     EXPECT_NE(errors.find("nowhere"), std::string::npos) << errors;
 }
@@ -132,7 +132,8 @@ TEST(RoundTrip, CarriesReadOnlyAttributeAndFileTimes) {
     ASSERT_EQ(utimensat(AT_FDCWD, (source / "open.txt").c_str(), times, 0), 0);
 #endif
     ASSERT_EQ(
-        cell({"pack", source.string(), (dir / "out").string(), "--name", "W", "--dir", "\\W"}), 0);
+        runcell({"pack", source.string(), (dir / "out").string(), "--name", "W", "--dir", "\\W"}),
+        0);
     const auto got = unpack(dir / "out");
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0].entry.attributes, cell::attrarchive | cell::attrreadonly);
@@ -152,7 +153,7 @@ TEST(RoundTrip, ANewSetReplacesALongerOldOne) {
     ASSERT_EQ(pack(source, dir / "out"), 0);
     EXPECT_EQ(volumes(dir / "out").size(), 1u);
     EXPECT_FALSE(fs::exists(dir / "out" / "CELL.1"));
-    EXPECT_EQ(cell({"test", (dir / "out").string()}), 0);
+    EXPECT_EQ(runcell({"test", (dir / "out").string()}), 0);
 }
 
 } // namespace

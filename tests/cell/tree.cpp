@@ -58,7 +58,7 @@ bytes textbytes(std::size_t n) {
     return out;
 }
 
-int cell(const std::vector<std::string>& arguments, std::string* errors, std::string* output) {
+int runcell(const std::vector<std::string>& arguments, std::string* errors, std::string* output) {
     std::vector<std::string> items(arguments);
     std::vector<char*> argv;
     for (auto& item : items)
@@ -89,7 +89,7 @@ int pack(const fs::path& source, const fs::path& out, const std::string& size,
     if (!size.empty())
         args.insert(args.end(), {"--volume-size", size});
     args.insert(args.end(), extra.begin(), extra.end());
-    return cell(args, errors);
+    return runcell(args, errors);
 }
 
 std::vector<decoded> unpack(const fs::path& dist) {

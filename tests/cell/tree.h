@@ -33,8 +33,8 @@ bytes textbytes(std::size_t n);
 
 // Runs cell SUBCOMMAND with these arguments; returns its status, and what it
 // printed on standard error and output (when asked for).
-int cell(const std::vector<std::string>& arguments, std::string* errors = nullptr,
-         std::string* output = nullptr);
+int runcell(const std::vector<std::string>& arguments, std::string* errors = nullptr,
+            std::string* output = nullptr);
 
 // Packs source into out with a fixed time and this volume size ("" for none).
 int pack(const fs::path& source, const fs::path& out, const std::string& size = "",

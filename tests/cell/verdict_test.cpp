@@ -31,7 +31,7 @@ bytes withentries(const std::vector<std::pair<std::string, bytes>>& files,
 // Status and the reason cell test gives for a distribution in dist.
 std::pair<int, std::string> verdict(const fs::path& dist) {
     std::string errors;
-    const int status = cell({"test", dist.string()}, &errors);
+    const int status = runcell({"test", dist.string()}, &errors);
     return {status, errors};
 }
 
@@ -140,16 +140,16 @@ TEST(List, ShowsTheDescriptorAndEveryEntry) {
     writefile(dir / "source" / "empty.txt", {});
     ASSERT_EQ(pack(dir / "source", dir / "out", "1001"), 0);
     std::string text, json;
-    ASSERT_EQ(cell({"list", (dir / "out").string()}, nullptr, &text), 0);
+    ASSERT_EQ(runcell({"list", (dir / "out").string()}, nullptr, &text), 0);
     EXPECT_NE(text.find("Widget"), std::string::npos) << text;
     EXPECT_NE(text.find("C:\\APPS\\WIDGET"), std::string::npos) << text;
     EXPECT_NE(text.find("1234  ---A  2001-09-09 01:46:40  \\docs\\read me.txt"), std::string::npos)
         << text;
-    ASSERT_EQ(cell({"list", (dir / "out").string(), "--json"}, nullptr, &json), 0);
+    ASSERT_EQ(runcell({"list", (dir / "out").string(), "--json"}, nullptr, &json), 0);
     EXPECT_NE(json.find("\"name\": \"\\\\docs\\\\read me.txt\", \"size\": 1234"), std::string::npos)
         << json;
     EXPECT_NE(json.find("\"proposal\": \"C:\\\\APPS\\\\WIDGET\""), std::string::npos) << json;
-    EXPECT_EQ(cell({"list", (dir / "missing").string()}), 1);
+    EXPECT_EQ(runcell({"list", (dir / "missing").string()}), 1);
 }
 
 } // namespace
