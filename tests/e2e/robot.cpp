@@ -419,10 +419,16 @@ bool type(Robot& r, const Step& s) {
 
 // --- message boxes
 
+// The owner a message box must have: the current window, or none once that
+// window is gone (or there never was one).
+HWND boxowner(const Robot& r) {
+    return IsWindow(r.window) ? r.window : nullptr;
+}
+
 bool findbox(Robot& r, unsigned ms) {
     r.msgbox = nullptr;
     return eventually(ms, [&] {
-        r.msgbox = findmsgbox(r.window, r.pids());
+        r.msgbox = findmsgbox(boxowner(r), r.pids());
         return r.msgbox != nullptr;
     });
 }
@@ -434,7 +440,8 @@ bool boxtext(HWND box, std::string& caption, std::string& text) {
 
 bool expectmsgbox(Robot& r, const Step& s) {
     if (!findbox(r, timeoutarg(s, 2, waitms)))
-        return r.fail(r.window ? "no message box owned by the window" : "no unowned message box");
+        return r.fail(boxowner(r) ? "no message box owned by the window"
+                                  : "no unowned message box");
     std::string caption, text;
     bool same = eventually(settlems, [&] {
         return boxtext(r.msgbox, caption, text) && caption == s.args[0] && text == s.args[1];
@@ -443,7 +450,7 @@ bool expectmsgbox(Robot& r, const Step& s) {
 }
 
 bool expectnomsgbox(Robot& r, const Step&) {
-    HWND box = findmsgbox(r.window, r.pids());
+    HWND box = findmsgbox(boxowner(r), r.pids());
     if (!box)
         return true;
     std::string caption, text;
@@ -598,7 +605,10 @@ bool loadscript(const char* path, std::vector<Step>& steps, FILE* transcript) {
 }
 
 bool runstep(Robot& r, Step step) {
-    std::fprintf(r.transcript, "%d: %s %s\n", step.line, step.verb.c_str(), step.rest.c_str());
+    static const ULONGLONG started = GetTickCount64();
+    double seconds = static_cast<double>(GetTickCount64() - started) / 1000.0;
+    std::fprintf(r.transcript, "[%5.1f] %d: %s %s\n", seconds, step.line, step.verb.c_str(),
+                 step.rest.c_str());
     std::fflush(r.transcript);
     const Verb* verb = findverb(step.verb);
     if (!verb->raw)

@@ -3,7 +3,9 @@
 // and a sorted list box (106). Tab moves the focus (dialog navigation); Show
 // or Enter copies the field into the echo text and shows a message box owned
 // by the window; Quit ends the program with exit code 7. A thread keyboard
-// hook counts the Tab key-downs, first presses and repeats apart.
+// hook counts the Tab key-downs, first presses and repeats apart. With the
+// argument --unowned it only shows a message box without an owner and ends
+// with exit code 3, as a program does that fails before it has a window.
 #include <windows.h>
 
 #include <string>
@@ -75,7 +77,11 @@ LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandline, int) {
+    if (std::string(commandline) == "--unowned") {
+        MessageBoxA(nullptr, "No window yet.", "Sample", MB_OK);
+        return 3;
+    }
     WNDCLASSA wc{};
     wc.lpfnWndProc = proc;
     wc.hInstance = instance;
