@@ -1,0 +1,257 @@
+// cell extract end to end: the program run as a user runs it, on
+// distributions made by cell pack, with standard input a file or a terminal.
+#include "tests/cell/tree.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <map>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace celltest;
+
+constexpr int writefailure = 3, damaged = 4, missing = 5, cancelled = 6;
+
+std::vector<char*> argv(std::vector<std::string>& items) {
+    std::vector<char*> out;
+    for (auto& item : items) {
+        out.push_back(item.data());
+    }
+    out.push_back(nullptr);
+    return out;
+}
+
+[[noreturn]] void runextract(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {CELL_PROGRAM, "extract"});
+    auto items = argv(arguments);
+    ::execv(CELL_PROGRAM, items.data());
+    ::_exit(127);
+}
+
+int exitstatus(pid_t child) {
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+struct finished {
+    int status;
+    std::string errors;
+};
+
+// Runs cell extract with no terminal: standard input is empty.
+finished extract(const std::vector<std::string>& arguments) {
+    int pipeends[2];
+    EXPECT_EQ(::pipe(pipeends), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int nothing = ::open("/dev/null", O_RDWR);
+        ::dup2(nothing, STDIN_FILENO);
+        ::dup2(nothing, STDOUT_FILENO);
+        ::dup2(pipeends[1], STDERR_FILENO);
+        ::close(pipeends[0]);
+        runextract(arguments);
+    }
+    ::close(pipeends[1]);
+    std::string errors;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipeends[0], buffer, sizeof buffer)) > 0;) {
+        errors.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(pipeends[0]);
+    return {exitstatus(child), errors};
+}
+
+// cell extract on a terminal of its own, which the test reads and types on.
+class terminal {
+  public:
+    explicit terminal(const std::vector<std::string>& arguments) {
+        child = ::forkpty(&master, nullptr, nullptr, nullptr);
+        if (child == 0) {
+            runextract(arguments);
+        }
+    }
+    ~terminal() {
+        if (child > 0) {
+            ::kill(child, SIGKILL);
+            exitstatus(child);
+        }
+        ::close(master);
+    }
+    terminal(const terminal&) = delete;
+    terminal& operator=(const terminal&) = delete;
+
+    // Reads the screen until text appears on it after what was seen so far;
+    // false when the program ends first (or a minute passes without it).
+    bool waitfor(const std::string& text) {
+        const std::size_t from = seen;
+        for (int tries = 0; tries < 600; ++tries) {
+            const auto at = screen.find(text, from);
+            if (at != std::string::npos) {
+                seen = at + text.size();
+                return true;
+            }
+            if (!readsome(100)) {
+                return false;
+            }
+        }
+        return false;
+    }
+    void type(const std::string& keys) {
+        EXPECT_EQ(::write(master, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+    }
+    int status() {
+        while (readsome(1000)) {
+        }
+        const int result = exitstatus(child);
+        child = 0;
+        return result;
+    }
+    std::string screen;
+
+  private:
+    // False once the program has closed its terminal.
+    bool readsome(int milliseconds) {
+        pollfd item{master, POLLIN, 0};
+        if (::poll(&item, 1, milliseconds) <= 0) {
+            return true;
+        }
+        char buffer[4096];
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n <= 0) {
+            return false;
+        }
+        screen.append(buffer, static_cast<std::size_t>(n));
+        return true;
+    }
+
+    int master = -1;
+    pid_t child = 0;
+    std::size_t seen = 0;
+};
+
+// Every file under root by its relative path, with its content.
+std::map<std::string, bytes> contents(const fs::path& root) {
+    std::map<std::string, bytes> found;
+    for (const auto& item : fs::recursive_directory_iterator(root)) {
+        if (item.is_regular_file()) {
+            found[fs::relative(item.path(), root).generic_string()] = readfile(item.path());
+        }
+    }
+    return found;
+}
+
+class CellExtract : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        source = dir / "source";
+        writefile(source / "readme.txt", textbytes(3000));
+        writefile(source / "bin" / "tool.bin", randombytes(9000, 1));
+        writefile(source / "data" / "empty.txt", {});
+        writefile(source / "data" / "sub" / "deep.txt", textbytes(700));
+        writefile(source / "zzz.dat", randombytes(4000, 2));
+        ASSERT_EQ(pack(source, dir / "dist", "3000"), 0);
+        ASSERT_GE(volumes(dir / "dist").size(), 5u);
+    }
+    std::string dist() const { return (dir / "dist").string(); }
+    void move(const std::string& volume, const fs::path& to) {
+        fs::create_directories(to);
+        fs::rename(dir / "dist" / volume, to / volume);
+    }
+
+    scratch dir;
+    fs::path source;
+};
+
+TEST_F(CellExtract, InstallsEveryFileFromSeveralVolumes) {
+    const auto run = extract({dist(), (dir / "out").string()});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(contents(dir / "out"), contents(source));
+    EXPECT_NE(run.errors.find("bin/tool.bin\n"), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("Installed Widget: 5 files"), std::string::npos) << run.errors;
+}
+
+TEST_F(CellExtract, LaterVolumesAreLookedForInTheVolumesDirectories) {
+    move("CELL.1", dir / "a");
+    move("CELL.3", dir / "b");
+    auto run = extract({dist(), (dir / "out").string()});
+    EXPECT_EQ(run.status, missing);
+    EXPECT_NE(run.errors.find("volume CELL.1 is missing (looked in " + dist()), std::string::npos)
+        << run.errors;
+
+    run = extract({dist(), (dir / "out").string(), "--volumes", (dir / "a").string(),
+                   "--volumes=" + (dir / "b").string()});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(contents(dir / "out"), contents(source));
+}
+
+TEST_F(CellExtract, TargetsLongerThanTheInstallersBufferAreInstalledInto) {
+    const fs::path target =
+        dir / std::string(70, 'a') / std::string(70, 'b') / std::string(70, 'c') / "target";
+    const auto run = extract({dist(), target.string()});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(contents(target), contents(source));
+}
+
+TEST_F(CellExtract, EachFailureHasItsOwnStatusAndSaysWhatHappened) {
+    writefile(dir / "blocked" / "data", {}); // a file where a directory must go
+    auto run = extract({dist(), (dir / "blocked").string()});
+    EXPECT_EQ(run.status, writefailure);
+    EXPECT_NE(run.errors.find("write failure"), std::string::npos) << run.errors;
+    EXPECT_EQ(readfile(dir / "blocked" / "bin" / "tool.bin"),
+              readfile(source / "bin" / "tool.bin"));
+
+    run = extract({(dir / "nowhere").string(), (dir / "out").string()});
+    EXPECT_EQ(run.status, missing);
+    EXPECT_NE(run.errors.find("CELL.0 was not found"), std::string::npos) << run.errors;
+
+    auto volume = readfile(dir / "dist" / "CELL.2");
+    std::fill(volume.begin() + 10, volume.begin() + 40, 0xFF); // codes no dictionary holds
+    writefile(dir / "dist" / "CELL.2", volume);
+    run = extract({dist(), (dir / "out").string()});
+    EXPECT_EQ(run.status, damaged);
+    EXPECT_NE(run.errors.find("is damaged"), std::string::npos) << run.errors;
+
+    auto head = readfile(dir / "dist" / "CELL.0");
+    head.resize(9); // the descriptor breaks off
+    writefile(dir / "short" / "CELL.0", head);
+    run = extract({(dir / "short").string(), (dir / "out2").string()});
+    EXPECT_EQ(run.status, damaged);
+    EXPECT_FALSE(fs::exists(dir / "out2"));
+
+    EXPECT_EQ(extract({dist()}).status, 2);
+}
+
+TEST_F(CellExtract, OnATerminalItAsksForTheDiskAndLooksAgainOnEnter) {
+    move("CELL.2", dir / "away");
+    terminal session({dist(), (dir / "out").string()});
+    ASSERT_TRUE(session.waitfor("Insert DISK 3 holding CELL.2")) << session.screen;
+    session.type("\n"); // not there yet: asked again
+    ASSERT_TRUE(session.waitfor("Insert DISK 3 holding CELL.2")) << session.screen;
+    fs::rename(dir / "away" / "CELL.2", dir / "dist" / "CELL.2");
+    session.type("\n");
+    EXPECT_EQ(session.status(), 0) << session.screen;
+    EXPECT_EQ(contents(dir / "out"), contents(source));
+    EXPECT_NE(session.screen.find("100%"), std::string::npos);
+}
+
+TEST_F(CellExtract, CtrlCStopsAndSaysTheWrittenFilesStay) {
+    move("CELL.3", dir / "away");
+    terminal session({dist(), (dir / "out").string()});
+    ASSERT_TRUE(session.waitfor("Insert DISK 4")) << session.screen;
+    session.type("\x03");
+    EXPECT_EQ(session.status(), cancelled) << session.screen;
+    EXPECT_NE(session.screen.find("cancelled; the files already written stay in " +
+                                  (dir / "out").string()),
+              std::string::npos)
+        << session.screen;
+}
+
+} // namespace
