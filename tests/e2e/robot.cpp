@@ -281,12 +281,13 @@ bool expectclientsize(Robot& r, const Step& s) {
     long width = 0, height = 0;
     if (!number(s.args[0], width) || !number(s.args[1], height))
         return r.fail("bad size");
-    if (!havewindow(r))
-        return false;
-    RECT got{};
-    GetClientRect(r.window, &got);
-    return (got.right == width && got.bottom == height) ||
-           r.fail("client size is " + std::to_string(got.right) + " " + std::to_string(got.bottom));
+    return oncontrol(r, "main", settlems, [&](HWND hwnd) {
+        RECT got{};
+        GetClientRect(hwnd, &got);
+        return (got.right == width && got.bottom == height) ||
+               r.fail("client size is " + std::to_string(got.right) + " " +
+                      std::to_string(got.bottom));
+    });
 }
 
 // expect-visible and expect-enabled: a 0 or 1 against a window property.
@@ -450,12 +451,14 @@ bool expectmsgbox(Robot& r, const Step& s) {
 }
 
 bool expectnomsgbox(Robot& r, const Step&) {
-    HWND box = findmsgbox(boxowner(r), r.pids());
-    if (!box)
-        return true;
-    std::string caption, text;
-    boxtext(box, caption, text);
-    return r.fail("message box " + quoted(caption) + " " + quoted(text) + " is up");
+    return eventually(settlems, [&] {
+        HWND box = findmsgbox(boxowner(r), r.pids());
+        if (!box)
+            return true;
+        std::string caption, text;
+        boxtext(box, caption, text);
+        return r.fail("message box " + quoted(caption) + " " + quoted(text) + " is up");
+    });
 }
 
 int buttonid(const std::string& name) {
