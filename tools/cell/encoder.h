@@ -26,12 +26,14 @@ class encoder {
     std::uint64_t codes() const { return total_; }
 
   private:
-    void emit(code match, unsigned next);
+    void emit(code match, std::uint32_t next, std::uint32_t slot);
     void endblock();
 
     blocksink sink_;
-    std::vector<code> child_;         // child_[node * 256 + byte]: entry, 0 for none
-    std::vector<std::uint32_t> undo_; // child_ slots set in this block
+    // The block's entries above 255, hashed by (prefix entry, byte): a slot
+    // holds prefix << 20 | byte << 12 | entry, 0 when empty.
+    std::vector<std::uint32_t> slots_;
+    std::vector<std::uint32_t> undo_; // slots_ set in this block
     std::vector<code> block_;         // codes of the current block
     std::size_t count_ = 0;           // codes in block_
     int match_ = -1;                  // entry matched so far, -1 for none

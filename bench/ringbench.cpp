@@ -1,0 +1,55 @@
+// ringbench DIST_DIR: decodes the volumes CELL.0, CELL.1, ... of DIST_DIR
+// through the decoder ring in reads of 2048 bytes, as the unpacker reads, and
+// prints the number of bytes decoded. Stops after the last volume present.
+#include "extraction/decomp.h"
+#include "extraction/extract.h"
+#include "platform/fileio.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+platform::handle openvolume(const std::string& dir, int n) {
+    const auto name = dir + "/CELL." + std::to_string(n);
+    return platform::openfile(name.c_str(), platform::genericread, platform::shareread,
+                              platform::openexisting, platform::flagsequentialscan);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fputs("usage: ringbench DIST_DIR\n", stderr);
+        return 2;
+    }
+    int volume = 0;
+    platform::handle file = openvolume(argv[1], volume);
+    if (file < 1) {
+        std::fprintf(stderr, "ringbench: %s/CELL.0 not found\n", argv[1]);
+        return 1;
+    }
+    decompstart(file);
+    static char piece[2048];
+    unsigned long long total = 0;
+    for (;;) {
+        std::int32_t got = 0, status = 1, end = 0;
+        extractread(piece, sizeof piece, got, status, end);
+        if (status == 0) {
+            std::fprintf(stderr, "ringbench: damaged data in CELL.%d\n", volume);
+            decompstop();
+            return 1;
+        }
+        total += static_cast<unsigned long long>(got);
+        if (end == 0)
+            continue;
+        platform::closefile(file);
+        file = openvolume(argv[1], ++volume);
+        if (file < 1)
+            break;
+        decompstart(file);
+    }
+    decompstop();
+    std::printf("%llu\n", total);
+    return 0;
+}
