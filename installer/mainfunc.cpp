@@ -1,0 +1,378 @@
+// mainfunc: the install window's procedure. The installation is a chain of
+// command messages (WM_COMMAND, the whole first parameter being the command):
+// buttons send their identifiers, the keyboard hook sends the navigation
+// message, start-up and the unpacker send or post their commands, and the
+// procedure posts commands to itself to go from step to step.
+#include "installer/progress.h"
+#include "installer/winmain.h"
+#include "installer/writing.h"
+
+#include "datamanager/directories.h"
+#include "datamanager/memory.h"
+#include "datamanager/recordmainwin.h"
+#include "extraction/distribution.h"
+#include "extraction/files.h"
+#include "extraction/unpacker.h"
+#include "tasks/events.h"
+#include "tasks/mtask.h"
+#include "toolkit/apptop.h"
+#include "toolkit/ck.h"
+#include "toolkit/handles_win32.h"
+#include "toolkit/parent.h"
+#include "toolkit/showin.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Command numbers.
+constexpr std::int32_t acceptdir = 6, cancel = 7, cancelprompt = 11, finish = 12;
+constexpr std::int32_t rememberfile = 16, startcopy = 17, diskmissing = 18, copydone = 19;
+constexpr std::int32_t diskinserted = 20, dataerror = 22, success = 23, startgroup = 25;
+
+constexpr std::int32_t keytab = 9, keyenter = 13;
+constexpr std::int32_t hooktag = 1;
+
+// The window's variables. The unpacker is handed several of them by
+// reference and reads or changes them while it runs.
+platform::handle descriptorfile = 0; // CELL.0 and later the open volume; 0 once closed
+std::int32_t disknumber = 0;
+std::int32_t nextvolume = 0;
+std::int32_t directoryscreen = 1;
+std::int32_t promptbuttons = 0;
+std::int32_t brush = 0;
+std::int32_t diskevents[2] = {0, 0};
+std::int32_t currentevent = 1;
+std::int32_t unpackertask = 0;
+winhandle unpackerwindow = 0;
+std::int32_t diskpromptcommand = diskmissing, donecommand = copydone, errorcommand = dataerror;
+
+// Control slots: 1 to 7 are the directory screen's (start-up made them); the
+// copy screen puts its first text, second text and Cancel into 1, 2 and 7.
+winhandle filenametext = 0, prompttext = 0, promptok = 0, promptcancel = 0;
+winhandle successlines[3] = {0, 0, 0};
+winhandle finishbutton = 0;
+
+// The control that had the focus when the window lost the activation.
+HWND lastfocus = nullptr;
+
+winhandle& slot(std::int32_t number) {
+    return startup.controls[number - 1];
+}
+
+void post(const winhandle& window, const std::int32_t& command) {
+    const std::int32_t none = 0;
+    postmsg(window, wmcommand, command, none);
+}
+
+void dropbrush() {
+    if (brush != 0) {
+        delobject(brush);
+        brush = 0;
+    }
+}
+
+void closewindow(const winhandle& window) {
+    dropbrush();
+    destroywin(window);
+}
+
+// Command 6 refused the directory: the field is emptied and focused.
+void refusedirectory(const winhandle& window, const std::int32_t& code) {
+    statusmessage(window, code);
+    distribution.target[0] = 0;
+    distribution.targetend = 0;
+    setedit(slot(5), distribution.target);
+}
+
+bool allblank(const char* text) {
+    return text[std::strspn(text, " ")] == 0;
+}
+
+void acceptdirectory(const winhandle& window) {
+    distributionstate& d = distribution;
+    gettext(slot(5), d.target, sizeof d.target);
+    d.targetend = static_cast<std::int32_t>(std::strlen(d.target)) + 1;
+    if (allblank(d.target)) {
+        refusedirectory(window, 2);
+        return;
+    }
+    std::int32_t ok = 0;
+    makedirs(d.target, ok);
+    if (ok == 0) {
+        refusedirectory(window, 3);
+        return;
+    }
+    directoryscreen = 0;
+    post(window, startcopy);
+}
+
+void makecopyscreen(const winhandle& window) {
+    const instancehandle& module = startup.instance;
+    maketext(window, "Installation is in progress.........", 2, 3, 3, 39, 0, 0, 0, 0, "L", 1,
+             module, slot(1));
+    maketext(window, "Copy: ", 3, 3, 4, 9, 0, 0, 0, 0, "L", 2, module, slot(2));
+    maketext(window, " ", 3, 9, 4, 37, 0, 0, 0, 0, "L", 8, module, filenametext);
+    makebutton(window, "Cancel", 9, 17, 11, 25, cancel, module, slot(7));
+}
+
+void copy(const winhandle& window) {
+    for (winhandle& control : startup.controls) {
+        killwin(control);
+    }
+    makecopyscreen(window);
+    progressstart(window, 3, 5, 37, 7);
+    const std::int32_t once = 1;
+    eventcreate(diskevents[0]);
+    eventcreate(diskevents[1]);
+    currentevent = 1;
+    eventarm(diskevents[0], once);
+    unpackerwindow = window;
+    taskstart9(unpackertask, unpacker, unpackerwindow, diskevents, currentevent, descriptorfile,
+               nextvolume, filenametext, diskpromptcommand, donecommand, errorcommand);
+}
+
+void showcopyscreen(const bool shown) {
+    for (const winhandle& control : {slot(1), slot(2), filenametext, slot(7)}) {
+        if (shown) {
+            showctl(control);
+        } else {
+            hidectl(control);
+        }
+    }
+}
+
+void askfordisk(const winhandle& window) {
+    progressclear(window);
+    showcopyscreen(false);
+    char text[64];
+    std::snprintf(text, sizeof text, "Insert DISK %d into drive %s", static_cast<int>(disknumber),
+                  startup.installerdrive);
+    const instancehandle& module = startup.instance;
+    maketext(window, text, 4, 3, 5, 37, 0, 0, 0, 0, "C", 9, module, prompttext);
+    if (promptbuttons == 1) {
+        showctl(promptok);
+        showctl(promptcancel);
+        return;
+    }
+    promptbuttons = 1;
+    makebutton(window, "OK", 8, 11, 10, 17, diskinserted, module, promptok);
+    makebutton(window, "Cancel", 8, 22, 10, 32, cancelprompt, module, promptcancel);
+}
+
+void diskready() {
+    killwin(prompttext);
+    hidectl(promptok);
+    hidectl(promptcancel);
+    showcopyscreen(true);
+    disknumber += 1;
+    eventpost(diskevents[currentevent - 1]);
+}
+
+// The Program Manager group that follows the copy: the conversation starts
+// with command 25 and ends in command 23, the success screen. Until the group
+// file is read, the success screen follows at once.
+void makegroup(const winhandle& window) {
+    post(window, success);
+}
+
+void makesuccessscreen(const winhandle& window) {
+    char first[sizeof distribution.productname + 24];
+    std::snprintf(first, sizeof first, "The software %s has been", distribution.productname);
+    const instancehandle& module = startup.instance;
+    winhandle* line = successlines;
+    maketext(window, first, 3, 3, 4, 37, 0, 40, 0, 40, "C", 13, module, line[0]);
+    maketext(window, "successfully installed into the following directory", 4, 3, 5, 37, 0, 40, 0,
+             40, "C", 14, module, line[1]);
+    maketext(window, distribution.target, 6, 3, 7, 37, 0, 40, 0, 40, "C", 15, module, line[2]);
+    makebutton(window, "Finish", 9, 17, 11, 25, finish, module, finishbutton);
+}
+
+void succeed(const winhandle& window) {
+    dropbrush();
+    for (const winhandle& control :
+         {promptok, promptcancel, slot(1), slot(2), filenametext, slot(7)}) {
+        killwin(control);
+    }
+    progressend(window);
+    makesuccessscreen(window);
+}
+
+void finishrun(const winhandle& window) {
+    dropbrush();
+    for (const winhandle& control : successlines) {
+        killwin(control);
+    }
+    killwin(finishbutton);
+    destroywin(window);
+}
+
+void oncommand(const winhandle& window, const std::int32_t& number, const std::int32_t& second) {
+    switch (number) {
+    case acceptdir:
+        acceptdirectory(window);
+        break;
+    case cancel:
+    case cancelprompt:
+        statusmessage(window, 1);
+        closewindow(window);
+        break;
+    case finish:
+        finishrun(window);
+        break;
+    case rememberfile:
+        disknumber = 1;
+        nextvolume = 0;
+        descriptorfile = second;
+        break;
+    case startcopy:
+        copy(window);
+        break;
+    case diskmissing:
+        askfordisk(window);
+        break;
+    case copydone:
+        taskjoin(unpackertask);
+        post(window, startgroup);
+        break;
+    case diskinserted:
+        diskready();
+        break;
+    case writefailurecommand:
+        statusmessage(window, 4);
+        taskjoin(unpackertask);
+        closewindow(window);
+        break;
+    case dataerror:
+        statusmessage(window, 5);
+        closewindow(window);
+        break;
+    case success:
+        succeed(window);
+        break;
+    case startgroup:
+        makegroup(window);
+        break;
+    default:
+        break;
+    }
+}
+
+// Tab moves round the directory screen's field, OK and Cancel; Enter on the
+// field or OK accepts, on slot 7 (the directory or copy screen's Cancel)
+// cancels.
+void navigate(const winhandle& window, const std::int32_t& key) {
+    winhandle focus = 0;
+    getfocus(focus);
+    if (key == keytab && directoryscreen == 1) {
+        if (focus == slot(5)) {
+            setfocus(slot(6));
+        } else if (focus == slot(6)) {
+            setfocus(slot(7));
+        } else if (focus == slot(7)) {
+            setfocus(slot(5));
+        }
+    } else if (key == keyenter) {
+        if (focus == slot(7)) {
+            post(window, cancel);
+        } else if (focus == slot(5) || focus == slot(6)) {
+            post(window, acceptdir);
+        }
+    }
+}
+
+bool whitetext(const winhandle& control) {
+    for (const winhandle& text : {slot(1), slot(2), slot(3), filenametext, prompttext,
+                                  successlines[0], successlines[1], successlines[2]}) {
+        if (control == text) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Black text on white for the window's texts.
+std::int32_t colourtext(const std::int32_t& context) {
+    if (brush == 0) {
+        makebrush(1.0F, 1.0F, 1.0F, brush);
+    }
+    textcolour(context, 0.0F, 0.0F, 0.0F);
+    return brush;
+}
+
+// The end of the run, in this order: the data manager's records of the
+// window, the data manager, the disk events, the keyboard hook, the default
+// handling, the open volume and the quit request.
+std::int32_t destroyed(const winhandle& window, const std::int32_t& message,
+                       const std::int32_t& first, const std::int32_t& second) {
+    IDMDeleteDir(windowdirectory);
+    std::int32_t status = 0;
+    IDMExit(status);
+    eventclose(diskevents[0]);
+    eventclose(diskevents[1]);
+    unhookkeys(hooktag);
+    std::int32_t result = 0;
+    defproc(window, message, first, second, result);
+    if (descriptorfile > 0) {
+        fileclose(descriptorfile);
+        descriptorfile = 0;
+    }
+    quitapp();
+    return result;
+}
+
+// A window activated again gives the focus back to the control that had it
+// (after a message box, the default handling would leave it on the window,
+// where Tab and Enter do nothing). False when there is none to give it to.
+bool activation(HWND window, WPARAM state) {
+    if (LOWORD(state) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        lastfocus = focus != nullptr && IsChild(window, focus) ? focus : nullptr;
+        return false;
+    }
+    if (lastfocus == nullptr || !IsChild(window, lastfocus) || !IsWindowVisible(lastfocus) ||
+        !IsWindowEnabled(lastfocus)) {
+        return false;
+    }
+    SetFocus(lastfocus);
+    return true;
+}
+
+} // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    mainfunc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+    const winhandle window = fromwin(hwnd);
+    const auto message = static_cast<std::int32_t>(msg);
+    const auto first = static_cast<std::int32_t>(wparam);
+    const auto second = static_cast<std::int32_t>(lparam);
+    std::int32_t result = 0;
+    switch (msg) {
+    case WM_NCCALCSIZE:
+        hookkeys(window, hooktag);
+        break;
+    case WM_DESTROY:
+        return destroyed(window, message, first, second);
+    case WM_COMMAND:
+        oncommand(window, first, second);
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        if (whitetext(second)) {
+            return colourtext(first);
+        }
+        break;
+    case navigationmessage:
+        navigate(window, first);
+        return 0;
+    case WM_ACTIVATE:
+        if (activation(hwnd, wparam)) {
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    defproc(window, message, first, second, result);
+    return result;
+}
