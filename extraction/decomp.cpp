@@ -12,6 +12,9 @@ void buildring() {
     for (std::int32_t& number : ring.switches) {
         switchcreate(number);
     }
+    for (std::atomic<bool>& hint : ring.withconsumer) {
+        hint = false;
+    }
     eventcreate(ring.startgate);
     eventarm(ring.startgate, 1);
     ring.gatepending = 1;
@@ -22,6 +25,7 @@ void buildring() {
     ring.consumerholding = 0;
     eventpost(ring.startgate);
     ring.producerposition = 0;
+    ring.serial = 0;
     switchwaitfirst(ring.switches[0]);
     ring.fills[0] = 0;
     ring.codeposition = 1;

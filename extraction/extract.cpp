@@ -1,6 +1,7 @@
 #include "extraction/extract.h"
 
 #include "extraction/reader.h"
+#include "platform/sync.h"
 #include "tasks/events.h"
 #include "tasks/switch.h"
 
@@ -24,21 +25,54 @@ std::int32_t nextbuffer(std::int32_t buffer) {
 unsigned char* producerat() {
     return ring.buffers[ring.producerbuffer - 1] + ring.producerposition;
 }
+// Where the next byte goes in the stream of ring bytes (see recall).
+std::uint32_t produced() {
+    return ring.serial * ringbufferbytes + static_cast<std::uint32_t>(ring.producerposition);
+}
+
+// Handing a buffer over takes a sleep and a wake-up when the other side has
+// to wait for it, far longer than decoding a buffer takes. A side that is
+// about to wait therefore first yields for a while, as long as the hint says
+// the token is still on the other side.
+constexpr int patience = 256;
+
+void waitfortoken(std::int32_t buffer, bool consumer) {
+    const std::atomic<bool>& hint = ring.withconsumer[buffer - 1];
+    for (int i = 0; i < patience && hint.load(std::memory_order_relaxed) != consumer; ++i) {
+        platform::yield();
+    }
+    if (consumer) {
+        switchwaitsecond(switchof(buffer));
+    } else {
+        switchwaitfirst(switchof(buffer));
+    }
+}
+
+void givetoken(std::int32_t buffer, bool consumer) {
+    ring.withconsumer[buffer - 1].store(consumer, std::memory_order_relaxed);
+    if (consumer) {
+        switchgivesecond(switchof(buffer));
+    } else {
+        switchgivefirst(switchof(buffer));
+    }
+}
 
 // --- producer side ---
 
-// The producer buffer is full: pass it on and wait until the next one is free.
-void handover() {
-    ring.fills[ring.producerbuffer - 1] = ringbufferbytes;
-    switchgivesecond(switchof(ring.producerbuffer));
+// Hands the producer buffer to the consumer with fill bytes in it and waits
+// until the next buffer is free.
+void passon(std::int32_t fill) {
+    ring.fills[ring.producerbuffer - 1] = fill;
+    givetoken(ring.producerbuffer, true);
     ring.producerbuffer = nextbuffer(ring.producerbuffer);
-    switchwaitfirst(switchof(ring.producerbuffer));
+    ++ring.serial;
+    waitfortoken(ring.producerbuffer, false);
     ring.producerposition = 0;
 }
 
 void putbyte(std::int32_t byte) {
     if (ring.producerposition == ringbufferbytes) {
-        handover();
+        passon(ringbufferbytes);
     }
     *producerat() = static_cast<unsigned char>(byte);
     ++ring.producerposition;
@@ -47,7 +81,7 @@ void putbyte(std::int32_t byte) {
 void putrun(const unsigned char* bytes, std::int32_t n) {
     while (n > 0) {
         if (ring.producerposition == ringbufferbytes) {
-            handover();
+            passon(ringbufferbytes);
         }
         const std::int32_t take = std::min(n, ringbufferbytes - ring.producerposition);
         std::memcpy(producerat(), bytes, static_cast<std::size_t>(take));
@@ -68,6 +102,40 @@ void spell(std::int32_t code, std::int32_t length, unsigned char* out) {
         walk = entry >> 8;
     } while (walk > 255);
     *--at = static_cast<unsigned char>(walk);
+}
+
+// The string of an entry is the string of an earlier code plus one byte, and
+// that string usually still lies in the ring: the producer owns what it wrote
+// into its current buffer and the three before it until it takes the next
+// one, and the consumer only reads them. Copies the n bytes of the string of
+// the code at position j to out, where room bytes are free, when they are
+// there in one piece.
+bool recall(std::int32_t j, std::int32_t n, unsigned char* out, std::int32_t room) {
+    constexpr std::uint32_t ringbytes = ringbuffers * ringbufferbytes;
+    const std::uint32_t start = ring.starts[j];
+    const std::uint32_t back = produced() - start;
+    const auto reach =
+        static_cast<std::uint32_t>((ringbuffers - 1) * ringbufferbytes + ring.producerposition);
+    const std::uint32_t offset = start % ringbytes;
+    const auto length = static_cast<std::uint32_t>(n);
+    if (back > reach || offset + length > ringbytes) {
+        return false;
+    }
+    const unsigned char* from = reinterpret_cast<const unsigned char*>(ring.buffers) + offset;
+    const std::uint32_t whole = (length + 7) / 8 * 8;
+    if (offset + whole > ringbytes || whole > static_cast<std::uint32_t>(room)) {
+        std::memcpy(out, from, length);
+        return true;
+    }
+    // Eight bytes at a time, past the end where that is harmless: the source
+    // ends before out begins, so every byte it needs is read before a store
+    // can reach it, and the extra bytes stored are overwritten later.
+    for (std::uint32_t i = 0; i < length; i += 8) {
+        std::uint64_t chunk = 0;
+        std::memcpy(&chunk, from + i, sizeof chunk);
+        std::memcpy(out + i, &chunk, sizeof chunk);
+    }
+    return true;
 }
 
 // Checks the codes at positions from .. to - 1 and records their first bytes,
@@ -98,6 +166,7 @@ bool tabulate(std::int32_t from, std::int32_t to) {
 void emitbatch(std::int32_t from, std::int32_t to) {
     for (std::int32_t k = from; k < to; ++k) {
         const std::int32_t x = ring.codes[k];
+        ring.starts[k] = produced();
         if (x < 256) {
             putbyte(x);
         } else {
@@ -137,21 +206,18 @@ bool decodebatch(std::int32_t& last) {
 // consumer, who stops on it, and the next producer meet in the same buffer.
 void writeend(bool keepdata) {
     if (keepdata && ring.producerposition > 0) {
-        ring.fills[ring.producerbuffer - 1] = ring.producerposition;
-        switchgivesecond(switchof(ring.producerbuffer));
-        ring.producerbuffer = nextbuffer(ring.producerbuffer);
-        switchwaitfirst(switchof(ring.producerbuffer));
+        passon(ring.producerposition);
     }
     ring.producerposition = 0;
     ring.fills[ring.producerbuffer - 1] = 0;
-    switchgivesecond(switchof(ring.producerbuffer));
+    givetoken(ring.producerbuffer, true);
 }
 
 // --- consumer side ---
 
 void meetend(std::int32_t& status, std::int32_t& end) {
     ring.consumerholding = 0;
-    switchgivefirst(switchof(ring.consumerbuffer));
+    givetoken(ring.consumerbuffer, false);
     ring.endseen = 1;
     end = 1;
     status = ring.readstatus;
@@ -161,14 +227,20 @@ void meetend(std::int32_t& status, std::int32_t& end) {
 
 void extractemit(const std::int32_t& code) {
     const std::int32_t length = ring.lengths[code - 255] + 1;
-    if (length <= ringbufferbytes - ring.producerposition) {
-        spell(code, length, producerat());
-        ring.producerposition += length;
+    const std::int32_t room = ringbufferbytes - ring.producerposition;
+    if (length > room) {
+        unsigned char text[blockcodes];
+        spell(code, length, text);
+        putrun(text, length);
         return;
     }
-    unsigned char text[blockcodes];
-    spell(code, length, text);
-    putrun(text, length);
+    unsigned char* out = producerat();
+    if (recall(code - 255, length - 1, out, room)) {
+        out[length - 1] = ring.firstbytes[code - 254];
+    } else {
+        spell(code, length, out);
+    }
+    ring.producerposition += length;
 }
 
 void extractfill(platform::handle& file) {
@@ -195,7 +267,7 @@ void extractread(char* destination, const std::int32_t& n, std::int32_t& got, st
     while (got < n) {
         const std::int32_t buffer = ring.consumerbuffer;
         if (ring.consumerholding == 0) {
-            switchwaitsecond(switchof(buffer));
+            waitfortoken(buffer, true);
             ring.consumerholding = 1;
             ring.consumerposition = 0;
             if (ring.fills[buffer - 1] == 0) {
@@ -203,7 +275,7 @@ void extractread(char* destination, const std::int32_t& n, std::int32_t& got, st
                 return;
             }
         } else if (ring.consumerposition == ring.fills[buffer - 1]) {
-            switchgivefirst(switchof(buffer));
+            givetoken(buffer, false);
             ring.consumerholding = 0;
             ring.consumerbuffer = nextbuffer(buffer);
         } else {

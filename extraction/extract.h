@@ -26,9 +26,15 @@ struct decoderring {
     std::int32_t switches[ringbuffers];
     unsigned char buffers[ringbuffers][ringbufferbytes];
     std::int32_t fills[ringbuffers]; // bytes valid when handed over; 0 = end mark
+    // Mirrors which side each buffer's token was last given to (true: the
+    // consumer). Only a hint, so that a side about to wait for a token that is
+    // on its way can spin briefly instead of going to sleep; the switches
+    // alone decide who holds a buffer.
+    std::atomic<bool> withconsumer[ringbuffers];
 
     std::int32_t producerbuffer;
     std::int32_t producerposition; // bytes already in the producer buffer
+    std::uint32_t serial;          // buffers passed on since the ring was built (wrapping)
     std::int32_t consumerbuffer;
     std::int32_t consumerposition; // bytes already taken from the consumer buffer
     std::int32_t consumerholding;  // 1 while the consumer holds its buffer
@@ -48,6 +54,8 @@ struct decoderring {
     std::int32_t codes[blockcodes + 1];
     unsigned char firstbytes[blockcodes + 1];
     std::int32_t lengths[blockcodes + 1];
+    // Where each code's string was written: serial * 4096 + position.
+    std::uint32_t starts[blockcodes + 1];
     // Per dictionary entry e (256 .. 4094): its prefix code * 256 + its last byte.
     std::uint32_t entries[4096];
 };
