@@ -96,7 +96,7 @@ std::vector<decoded> unpack(const fs::path& dist) {
     std::vector<decoded> entries;
     cell::distreader reader(dist);
     for (cell::entryinfo entry; reader.next(entry);) {
-        decoded item{entry, bytes(entry.size)};
+        decoded item{entry, bytes(static_cast<std::size_t>(entry.size))};
         std::size_t at = 0;
         while (std::size_t got = reader.data(item.data.data() + at, item.data.size() - at))
             at += got;

@@ -81,6 +81,8 @@ class walker {
 };
 
 entryinfo walker::info(const fs::path& path, const std::string& name, std::uint64_t size) const {
+    if (auto fault = namefault(name); !fault.empty())
+        throw std::runtime_error(path.string() + ": cannot go into a distribution: " + fault);
     entryinfo entry;
     entry.name = name;
     entry.size = size;
@@ -95,8 +97,6 @@ entryinfo walker::info(const fs::path& path, const std::string& name, std::uint6
         entry.creation = entry.lastwrite = s.lastwrite;
         entry.lastaccess = s.lastaccess;
     }
-    if (auto fault = namefault(name); !fault.empty())
-        throw std::runtime_error(path.string() + ": cannot go into a distribution: " + fault);
     return entry;
 }
 
