@@ -3,6 +3,7 @@
 // buttons send their identifiers, the keyboard hook sends the navigation
 // message, start-up and the unpacker send or post their commands, and the
 // procedure posts commands to itself to go from step to step.
+#include "installer/progman.h"
 #include "installer/progress.h"
 #include "installer/winmain.h"
 #include "installer/writing.h"
@@ -21,6 +22,8 @@
 #include "toolkit/parent.h"
 #include "toolkit/showin.h"
 
+#include <dde.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -29,7 +32,8 @@ namespace {
 // Command numbers.
 constexpr std::int32_t acceptdir = 6, cancel = 7, cancelprompt = 11, finish = 12;
 constexpr std::int32_t rememberfile = 16, startcopy = 17, diskmissing = 18, copydone = 19;
-constexpr std::int32_t diskinserted = 20, dataerror = 22, success = 23, startgroup = 25;
+constexpr std::int32_t diskinserted = 20, dataerror = 22, success = 23, sendgroup = 24;
+constexpr std::int32_t startgroup = 25;
 
 constexpr std::int32_t keytab = 9, keyenter = 13;
 constexpr std::int32_t hooktag = 1;
@@ -170,13 +174,6 @@ void diskready() {
     eventpost(diskevents[currentevent - 1]);
 }
 
-// The Program Manager group that follows the copy: the conversation starts
-// with command 25 and ends in command 23, the success screen. Until the group
-// file is read, the success screen follows at once.
-void makegroup(const winhandle& window) {
-    post(window, success);
-}
-
 void makesuccessscreen(const winhandle& window) {
     char first[sizeof distribution.productname + 24];
     std::snprintf(first, sizeof first, "The software %s has been", distribution.productname);
@@ -251,8 +248,11 @@ void oncommand(const winhandle& window, const std::int32_t& number, const std::i
     case success:
         succeed(window);
         break;
+    case sendgroup:
+        progmansend(window, distribution.target, distribution.targetend);
+        break;
     case startgroup:
-        makegroup(window);
+        progmanstart(window, distribution.target, distribution.targetend);
         break;
     default:
         break;
@@ -364,6 +364,12 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
         break;
     case navigationmessage:
         navigate(window, first);
+        return 0;
+    case WM_DDE_ACK:
+        progmanack(window, first, second);
+        return 0;
+    case WM_DDE_TERMINATE:
+        progmanterminate(window, first);
         return 0;
     case WM_ACTIVATE:
         if (activation(hwnd, wparam)) {
