@@ -22,14 +22,6 @@ TEST(Entries, LaysOutAnEntryAsTheInstallerReadsIt) {
     EXPECT_EQ(cell::entrylength(entry), 46u);
 }
 
-TEST(Entries, LaysOutTheDescriptor) {
-    const auto bytes = cell::descriptorbytes("Widget", "C:\\W", 300);
-    const std::vector<unsigned char> expected{'W', 'i', 'd', 'g', 'e', 't', 0, 'C', ':', '\\',
-                                              'W', 0,   44,  1,   0,   0,   0, 0,   0,   0};
-    EXPECT_EQ(bytes, expected);
-    EXPECT_EQ(cell::descriptorlength("Widget", "C:\\W"), expected.size());
-}
-
 TEST(Entries, WritesCountsInTheTwoWordForm) {
     // The high word counts carries; each carry leaves one unit in the low word.
     const std::pair<std::uint64_t, std::pair<std::uint32_t, std::uint32_t>> cases[] = {

@@ -54,9 +54,7 @@ bool makefile(const fs::path& dir, const std::string& name) {
 TEST(Refusal, NamesWindowsCannotHoldOrTheFormatCannotCarry) {
     std::vector<std::string> names{"..clean", std::string(201, 'n')};
 #ifndef _WIN32 // Windows itself refuses these
-    names.insert(names.end(),
-                 {"a:b.txt", "back\\slash", "tab\tname", "star*", "what?", "pipe|", "less<",
-                  "quote\"", "CON", "con.txt", "Nul.tar.gz", "com3.log", "LPT1", "dot.", "blank "});
+    names.insert(names.end(), {"a:b.txt", "tab\tname", "what?", "con.txt", "dot.", "blank "});
 #endif
     for (const auto& name : names) {
         earlierset set;
