@@ -33,13 +33,13 @@ struct windowvars {
 // The entry being written: the target directory with its name, its fields,
 // what of its data is still to come, and the file it goes to.
 char path[pathsize];
-twoword position;
-std::int32_t digits;
+twoword taken;            // decoded bytes taken so far
+std::int32_t totaldigits; // significant 16-bit digits of the total
 unsigned char fields[fieldbytes];
 twoword remaining;
 char data[piecesize];
 platform::handle output;
-std::int32_t percent;
+std::int32_t shown; // the percentage last handed to the display
 
 void command(const windowvars& w, const std::int32_t& number, bool send) {
     const std::int32_t zero = 0;
@@ -79,14 +79,13 @@ bool reportwritefailure(const windowvars& w) {
 }
 
 void showprogress(const windowvars& w) {
-    GETRATIO(distribution.total, position, digits, 65536, percent);
-    progressupdate(w.handle, percent);
+    GETRATIO(distribution.total, taken, totaldigits, 65536, shown);
+    progressupdate(w.handle, shown);
 }
 
 void changevolume(const windowvars& w) {
     releasevolume(w);
-    nextvolume(w.volume, w.nextnumber, w.handle, w.diskevents, w.currentevent, w.diskprompt,
-               percent);
+    nextvolume(w.volume, w.nextnumber, w.handle, w.diskevents, w.currentevent, w.diskprompt, shown);
 }
 
 // Reads one byte, going on in the next volume where the current one ends.
@@ -105,8 +104,8 @@ bool readbyte(const windowvars& w, char& byte) {
 }
 
 std::uint64_t left() {
-    const std::uint64_t total = countvalue(distribution.total), taken = countvalue(position);
-    return total > taken ? total - taken : 0;
+    const std::uint64_t total = countvalue(distribution.total), sofar = countvalue(taken);
+    return total > sofar ? total - sofar : 0;
 }
 
 // Reads the name into the path after the target directory; j = the position
@@ -123,7 +122,7 @@ bool readname(const windowvars& w, std::int32_t& j) {
             return false;
         }
         if (path[j - 1] == 0) {
-            ADDER(position, j - start + 1);
+            ADDER(taken, j - start + 1);
             return true;
         }
     }
@@ -176,7 +175,7 @@ bool readfields(const windowvars& w) {
             return false;
         }
     }
-    ADDER(position, fieldbytes);
+    ADDER(taken, fieldbytes);
     remaining = {static_cast<std::int32_t>(word(fields + 28)),
                  static_cast<std::int32_t>(word(fields + 32))};
     return countvalue(remaining) <= left() || reportdataerror(w);
@@ -208,7 +207,7 @@ bool copydata(const windowvars& w) {
         if (!writepiece(w, got)) {
             return false;
         }
-        ADDER(position, got);
+        ADDER(taken, got);
         showprogress(w);
         if (end == 1) {
             changevolume(w);
@@ -250,7 +249,7 @@ bool extractentry(const windowvars& w) {
 
 bool finished() {
     std::int32_t flag = 0;
-    isdone(distribution.total, position, flag);
+    isdone(distribution.total, taken, flag);
     return flag == 1;
 }
 
@@ -301,10 +300,10 @@ void unpacker(winhandle& window, std::int32_t (&diskevents)[2], std::int32_t& cu
     const windowvars w{window,       diskevents, currentevent, volume,   nextnumber,
                        filenametext, diskprompt, done,         dataerror};
     nextnumber += 1;
-    position = {distribution.descriptorlength, 0};
+    taken = {distribution.descriptorlength, 0};
     std::memcpy(path, distribution.target, static_cast<std::size_t>(distribution.targetend - 1));
-    sigdigits(distribution.total, digits);
-    percent = 0;
+    sigdigits(distribution.total, totaldigits);
+    shown = 0;
     output = 0;
     while (!finished()) {
         if (!extractentry(w)) {
