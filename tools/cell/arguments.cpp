@@ -45,7 +45,8 @@ std::vector<std::string> arguments::positional(std::size_t count) {
         if (item.size() > 1 && item.starts_with("-"))
             throw usageerror("unknown option " + item);
     if (items_.size() != count)
-        throw usageerror("expected " + std::to_string(count) + " arguments, got " +
+        throw usageerror("expected " + std::to_string(count) +
+                         (count == 1 ? " argument, got " : " arguments, got ") +
                          std::to_string(items_.size()));
     return items_;
 }
