@@ -12,10 +12,6 @@ decoderring ring;
 
 namespace {
 
-// A block of 3840 codes completes entry 4095 - 1 = 4094; a batch that reaches
-// this first-byte position has read every code of its block.
-constexpr std::int32_t blockcomplete = blockcodes + 255;
-
 const std::int32_t& switchof(std::int32_t buffer) {
     return ring.switches[buffer - 1];
 }
@@ -92,14 +88,14 @@ void putrun(const unsigned char* bytes, std::int32_t n) {
 }
 
 // Writes the length bytes of entry code's string to out, last byte first, by
-// following the prefix chain.
+// following the prefix chain: entry e is the string of the code at position
+// e - 255 followed by the first byte of the code at position e - 254.
 void spell(std::int32_t code, std::int32_t length, unsigned char* out) {
     unsigned char* at = out + length;
-    auto walk = static_cast<std::uint32_t>(code);
+    std::int32_t walk = code;
     do {
-        const std::uint32_t entry = ring.entries[walk];
-        *--at = static_cast<unsigned char>(entry);
-        walk = entry >> 8;
+        *--at = ring.strings[walk - 254].first;
+        walk = ring.codes[walk - 255];
     } while (walk > 255);
     *--at = static_cast<unsigned char>(walk);
 }
@@ -107,17 +103,15 @@ void spell(std::int32_t code, std::int32_t length, unsigned char* out) {
 // The string of an entry is the string of an earlier code plus one byte, and
 // that string usually still lies in the ring: the producer owns what it wrote
 // into its current buffer and the three before it until it takes the next
-// one, and the consumer only reads them. Copies the n bytes of the string of
-// the code at position j to out, where room bytes are free, when they are
-// there in one piece.
-bool recall(std::int32_t j, std::int32_t n, unsigned char* out, std::int32_t room) {
+// one, and the consumer only reads them. Copies that string to out, where
+// room bytes are free, when it is there in one piece.
+bool recall(const decoderring::stringof& earlier, unsigned char* out, std::int32_t room) {
     constexpr std::uint32_t ringbytes = ringbuffers * ringbufferbytes;
-    const std::uint32_t start = ring.starts[j];
-    const std::uint32_t back = produced() - start;
+    const std::uint32_t back = produced() - earlier.start;
     const auto reach =
         static_cast<std::uint32_t>((ringbuffers - 1) * ringbufferbytes + ring.producerposition);
-    const std::uint32_t offset = start % ringbytes;
-    const auto length = static_cast<std::uint32_t>(n);
+    const std::uint32_t offset = earlier.start % ringbytes;
+    const std::uint32_t length = earlier.length;
     if (back > reach || offset + length > ringbytes) {
         return false;
     }
@@ -138,52 +132,41 @@ bool recall(std::int32_t j, std::int32_t n, unsigned char* out, std::int32_t roo
     return true;
 }
 
-// Checks the codes at positions from .. to - 1 and records their first bytes,
-// string lengths and the entries they define. Code x at position k is valid
-// when it names a single byte or an entry defined so far: x <= k + 254 (for
-// k = 1 that is 255). false at the first code that is not.
-bool tabulate(std::int32_t from, std::int32_t to) {
+// Decodes the codes at positions from .. to - 1 into the ring, recording
+// where each string went, its length and its first byte. Code x at position
+// k is valid when it names a single byte or an entry defined so far: x <= k +
+// 254 (for k = 1 that is 255). false at the first code that is not.
+bool decodecodes(std::int32_t from, std::int32_t to) {
     for (std::int32_t k = from; k < to; ++k) {
         const std::int32_t x = ring.codes[k];
         if (x > k + 254) {
             return false;
         }
+        decoderring::stringof& string = ring.strings[k];
+        string.start = produced();
         if (x < 256) {
-            ring.firstbytes[k] = static_cast<unsigned char>(x);
-            ring.lengths[k] = 1;
+            string.first = static_cast<unsigned char>(x);
+            string.length = 1;
+            putbyte(x);
         } else {
-            ring.firstbytes[k] = ring.firstbytes[x - 255];
-            ring.lengths[k] = ring.lengths[x - 255] + 1;
-        }
-        if (k >= 2) {
-            ring.entries[k + 254] =
-                static_cast<std::uint32_t>(ring.codes[k - 1]) << 8 | ring.firstbytes[k];
+            const decoderring::stringof& prefix = ring.strings[x - 255];
+            string.first = prefix.first;
+            string.length = static_cast<std::uint16_t>(prefix.length + 1);
+            extractemit(x);
         }
     }
     return true;
 }
 
-void emitbatch(std::int32_t from, std::int32_t to) {
-    for (std::int32_t k = from; k < to; ++k) {
-        const std::int32_t x = ring.codes[k];
-        ring.starts[k] = produced();
-        if (x < 256) {
-            putbyte(x);
-        } else {
-            extractemit(x);
-        }
-    }
-}
-
-// Reads, checks and emits the codes still missing in the current block. last
-// receives the highest first-byte position the batch reached (blockcomplete
-// when it finished its block). false on a failed read or damaged data.
-bool decodebatch(std::int32_t& last) {
+// Reads and decodes the codes still missing in the current block; complete =
+// whether they were all there, so that the file may hold more. false on a
+// failed read or damaged data.
+bool decodebatch(bool& complete) {
     std::int32_t got = 0;
     std::int32_t status = 0;
     readcodes(ring.file, ring.codes + ring.codeposition - 1, blockcodes + 1 - ring.codeposition,
               got, status);
-    if (status == 1 && !tabulate(ring.batchstart, ring.batchstart + got)) {
+    if (status == 1 && !decodecodes(ring.batchstart, ring.batchstart + got)) {
         status = 0;
     }
     ring.readstatus = status;
@@ -191,11 +174,10 @@ bool decodebatch(std::int32_t& last) {
         return false;
     }
     ring.codeposition += got;
-    last = ring.codeposition + 254;
-    if (ring.codeposition > blockcodes) {
+    complete = ring.codeposition > blockcodes;
+    if (complete) {
         ring.codeposition = 1;
     }
-    emitbatch(ring.batchstart, ring.batchstart + got);
     ring.batchstart = ring.codeposition;
     return true;
 }
@@ -226,7 +208,8 @@ void meetend(std::int32_t& status, std::int32_t& end) {
 } // namespace
 
 void extractemit(const std::int32_t& code) {
-    const std::int32_t length = ring.lengths[code - 255] + 1;
+    const decoderring::stringof& prefix = ring.strings[code - 255];
+    const std::int32_t length = prefix.length + 1;
     const std::int32_t room = ringbufferbytes - ring.producerposition;
     if (length > room) {
         unsigned char text[blockcodes];
@@ -235,8 +218,8 @@ void extractemit(const std::int32_t& code) {
         return;
     }
     unsigned char* out = producerat();
-    if (recall(code - 255, length - 1, out, room)) {
-        out[length - 1] = ring.firstbytes[code - 254];
+    if (recall(prefix, out, room)) {
+        out[length - 1] = ring.strings[code - 254].first;
     } else {
         spell(code, length, out);
     }
@@ -245,11 +228,11 @@ void extractemit(const std::int32_t& code) {
 
 void extractfill(platform::handle& file) {
     ring.file = file;
-    std::int32_t last = 0;
+    bool complete = false;
     bool good = true;
     do {
-        good = decodebatch(last);
-    } while (good && last == blockcomplete);
+        good = decodebatch(complete);
+    } while (good && complete);
     writeend(good);
 }
 

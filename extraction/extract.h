@@ -8,9 +8,10 @@
 //
 // Codes come in blocks of 3840, each with a dictionary of its own: code k of
 // a block (k = 1 .. 3840) defines entry k + 254 as the string of code k - 1
-// followed by the first byte of code k. The code position, the tables and the
-// producer's place in the ring carry over from one file to the next, so a
-// block may continue in the next volume.
+// followed by the first byte of code k. The code table thus doubles as the
+// prefix table, and the codes' first bytes give the entries' last bytes. The
+// code position, the tables and the producer's place in the ring carry over
+// from one file to the next, so a block may continue in the next volume.
 #include "platform/types.h"
 
 #include <atomic>
@@ -50,14 +51,14 @@ struct decoderring {
     platform::handle file;
     std::int32_t firststart = 1; // 1 until built, and again after decompstop
 
-    // Per code position k: the code, the first byte and the length of its string.
+    // Per code position k: the code, and where its string was written
+    // (serial * 4096 + position), its length and its first byte.
     std::int32_t codes[blockcodes + 1];
-    unsigned char firstbytes[blockcodes + 1];
-    std::int32_t lengths[blockcodes + 1];
-    // Where each code's string was written: serial * 4096 + position.
-    std::uint32_t starts[blockcodes + 1];
-    // Per dictionary entry e (256 .. 4094): its prefix code * 256 + its last byte.
-    std::uint32_t entries[4096];
+    struct stringof {
+        std::uint32_t start;
+        std::uint16_t length;
+        unsigned char first;
+    } strings[blockcodes + 1];
 };
 extern decoderring ring;
 
@@ -72,5 +73,6 @@ void extractread(char* destination, const std::int32_t& n, std::int32_t& got, st
 // The producer task: decodes the file whose handle it is given, to its end.
 void extractfill(platform::handle& file);
 
-// Writes the string of dictionary entry code (above 255) into the ring.
+// Writes the string of dictionary entry code (above 255, valid for the code
+// being decoded) into the ring.
 void extractemit(const std::int32_t& code);
