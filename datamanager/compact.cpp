@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int runsperpass = 10;
+constexpr std::size_t runsperpass = 10;
 constexpr std::int32_t piece = 1024; // live bytes are moved in pieces of at most this
 
 struct run {
@@ -29,19 +29,18 @@ struct pass {
     std::int32_t from = 4;
     std::int32_t stop = 4;
     std::int32_t carried = 0;
+    std::int32_t total = 0; // reclaimed up to the stop
     std::array<run, runsperpass> runs{};
-    int count = 0;
+    std::size_t count = 0;
 
     // How far the byte at address (from <= address < stop) moves down.
     std::int32_t shift(std::int32_t address) const {
         std::int32_t by = carried;
-        for (int i = 0; i < count && runs[i].start < address; ++i) {
+        for (std::size_t i = 0; i < count && runs[i].start < address; ++i) {
             by = runs[i].total;
         }
         return by;
     }
-
-    std::int32_t reclaimed() const { return count == 0 ? carried : runs[count - 1].total; }
 };
 
 std::int32_t blocklength(std::int32_t block) {
@@ -59,7 +58,7 @@ std::int32_t blocklength(std::int32_t block) {
 void findruns(pass& p) {
     std::int32_t limit = 0;
     MemGetVector(limit, nextfree);
-    std::int32_t total = p.carried;
+    p.total = p.carried;
     std::int32_t at = p.from;
     while (at < limit) {
         const std::int32_t length = blocklength(at);
@@ -68,12 +67,12 @@ void findruns(pass& p) {
             if (!extends && p.count == runsperpass) {
                 break;
             }
-            total += length;
+            p.total += length;
             if (extends) {
                 p.runs[p.count - 1].end += length;
-                p.runs[p.count - 1].total = total;
+                p.runs[p.count - 1].total = p.total;
             } else {
-                p.runs[p.count++] = run{at, at + length, total};
+                p.runs[p.count++] = run{at, at + length, p.total};
             }
         }
         at += length;
@@ -135,7 +134,7 @@ void movedown(std::int32_t start, std::int32_t end, std::int32_t by) {
 void movelive(const pass& p) {
     std::int32_t livestart = p.from;
     std::int32_t by = p.carried;
-    for (int i = 0; i < p.count; ++i) {
+    for (std::size_t i = 0; i < p.count; ++i) {
         movedown(livestart, p.runs[i].start, by);
         livestart = p.runs[i].end;
         by = p.runs[i].total;
@@ -148,14 +147,14 @@ void movelive(const pass& p) {
 void compactpool() {
     pass p;
     do {
-        p = pass{.from = p.stop, .stop = p.stop, .carried = p.reclaimed()};
+        p = pass{.from = p.stop, .stop = p.stop, .carried = p.total};
         findruns(p);
         if (p.count > 0) {
             relinkall(p);
             movelive(p);
         }
     } while (p.count > 0);
-    MemAdvance(-p.reclaimed());
+    MemAdvance(-p.total);
 }
 
 void IDMCompact() {
