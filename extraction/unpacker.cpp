@@ -142,13 +142,32 @@ bool isclean(std::int32_t i, std::int32_t j) {
     return j - i == 8 && std::memcmp(path + i, "..clean", 7) == 0;
 }
 
+// The directory made for the entry before: the next entry in the same
+// directory needs no new makedirs, which would only find every level there.
+char madepath[pathsize];
+std::int32_t madelength;
+
+// Makes the directory the path names up to position i (which holds its 0).
+bool makedirectory(std::int32_t i) {
+    const std::int32_t length = i - 1;
+    if (length == madelength &&
+        std::memcmp(path, madepath, static_cast<std::size_t>(length)) == 0) {
+        return true;
+    }
+    std::int32_t ok = 0;
+    makedirs(path, ok);
+    if (ok == 1) {
+        std::memcpy(madepath, path, static_cast<std::size_t>(length));
+        madelength = length;
+    }
+    return ok == 1;
+}
+
 // Makes the entry's directory (cleaning it for a "..clean" entry) and creates
 // its file.
 bool createfile(const windowvars& w, std::int32_t i, std::int32_t j) {
     path[i - 1] = 0;
-    std::int32_t ok = 0;
-    makedirs(path, ok);
-    if (ok == 0) {
+    if (!makedirectory(i)) {
         path[i - 1] = '\\';
         return reportwritefailure(w);
     }
@@ -305,6 +324,7 @@ void unpacker(winhandle& window, std::int32_t (&diskevents)[2], std::int32_t& cu
     sigdigits(distribution.total, totaldigits);
     shown = 0;
     output = 0;
+    madelength = -1;
     while (!finished()) {
         if (!extractentry(w)) {
             return;
