@@ -106,6 +106,23 @@ TEST_F(Unpacker, DistributionWithoutFilesIsDoneAtOnce) {
     EXPECT_TRUE(fs::is_empty(root / "out"));
 }
 
+// The descriptor's texts must end within their buffers, the proposal must hold
+// a backslash, and the total must cover the descriptor itself.
+TEST_F(Unpacker, DescriptorsBeyondTheirLimitsAreRefused) {
+    const auto started = [&](const std::string& name, const std::string& proposal, int slack) {
+        const auto length = cell::descriptorlength(name, proposal);
+        fs::remove_all(root / "dist");
+        unpackrun::writevolumes(root / "dist",
+                                cell::descriptorbytes(name, proposal, length + slack));
+        return unpackrun::run(dist(), target()).started;
+    };
+    EXPECT_TRUE(started(std::string(55, 'n'), "C:\\" + std::string(60, 'p'), 0));
+    EXPECT_FALSE(started(std::string(56, 'n'), "C:\\P", 0));
+    EXPECT_FALSE(started("Widget", "C:\\" + std::string(61, 'p'), 0));
+    EXPECT_FALSE(started("Widget", "NOBACKSLASH", 0));
+    EXPECT_FALSE(started("Widget", "C:\\P", -1));
+}
+
 TEST_F(Unpacker, WritesFilesDirectoriesAndEmptyFiles) {
     const std::vector<entry> entries = {{"\\readme.txt", "hello\r\n"},
                                         {"\\docs\\guide\\a.txt", std::string(3000, 'a')},
