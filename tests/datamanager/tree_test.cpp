@@ -1,4 +1,5 @@
-// Directories, files, work handles, read handles and fields.
+// Directories, files, work handles, read handles and fields: the cases
+// with values fixed in advance. The model test covers the rest.
 #include "tests/datamanager/pooltest.h"
 
 #include "datamanager/directories.h"
@@ -71,40 +72,11 @@ TEST_F(TreeTest, CountsLeaveOutWorkDirectoriesDirectoryZeroAndMissingDirectories
     EXPECT_EQ(count, 0);
 }
 
-TEST_F(TreeTest, DuplicateNumbersAreLookedUpOldestFirst) {
-    IDMCreateDir(1);
-    IDMCreateFile(5, 1); // lands in the older directory 1
-    std::int32_t count = 0;
-    IDMCountFiles(count, 1);
-    EXPECT_EQ(count, 2);
-    putrecords(10, 1);
-    IDMStoreWork(work, 5, 1);
-    EXPECT_EQ(values(), std::vector<std::int32_t>{10});
-    IDMDeleteFile(5, 1); // the older file goes; the newer one is found now
-    EXPECT_TRUE(values().empty());
-    IDMDeleteDir(1);
-    IDMDirExists(1, count);
-    EXPECT_EQ(count, 1);
-    IDMCountFiles(count, 1);
-    EXPECT_EQ(count, 0);
-}
-
-TEST_F(TreeTest, WorkFieldsAppearOnlyWhenStoredAndBatchesFollowEachOther) {
+TEST_F(TreeTest, StoringAppendsAndInsertingPlacesTheBatchAfterTheRecordGiven) {
     putrecords(1, 2);
-    std::int32_t records = -1;
-    IDMCountRecords(5, 1, records);
-    EXPECT_EQ(records, 0);
     IDMStoreWork(work, 5, 1);
     putrecords(3, 1);
-    IDMStoreWork(work, 5, 1);
-    EXPECT_EQ(values(), (std::vector<std::int32_t>{1, 2, 3}));
-    IDMCountRecords(5, 1, records);
-    EXPECT_EQ(records, 3);
-}
-
-TEST_F(TreeTest, InsertingPlacesTheBatchAfterTheRecordGiven) {
-    putrecords(1, 3);
-    IDMStoreWork(work, 5, 1);
+    IDMStoreWork(work, 5, 1); // behind the first batch
     putrecords(10, 1);
     IDMInsertWork(work, 5, 1, 0);
     putrecords(20, 1);
@@ -112,32 +84,6 @@ TEST_F(TreeTest, InsertingPlacesTheBatchAfterTheRecordGiven) {
     putrecords(30, 1);
     IDMInsertWork(work, 5, 1, 99); // beyond the end: appended
     EXPECT_EQ(values(), (std::vector<std::int32_t>{10, 1, 20, 2, 3, 30}));
-}
-
-TEST_F(TreeTest, HandingOnAnEmptyBatchLeavesTheFileAsItWas) {
-    putrecords(1, 3);
-    IDMStoreWork(work, 5, 1);
-    IDMInsertWork(work, 5, 1, 1);
-    IDMStoreWork(work, 5, 1);
-    EXPECT_EQ(values(), (std::vector<std::int32_t>{1, 2, 3}));
-    IDMReplaceRecords(work, 5, 1, 2, 1); // still deletes
-    EXPECT_EQ(values(), (std::vector<std::int32_t>{1, 3}));
-}
-
-TEST_F(TreeTest, ReplacingAndDeletingRecords) {
-    putrecords(1, 5);
-    IDMStoreWork(work, 5, 1);
-    putrecords(10, 2);
-    IDMReplaceRecords(work, 5, 1, 2, 3);
-    EXPECT_EQ(values(), (std::vector<std::int32_t>{1, 10, 11, 5}));
-    IDMDeleteRecords(5, 1, 4, 9); // more than there are
-    IDMDeleteRecords(5, 1, 1, 0); // none
-    EXPECT_EQ(values(), (std::vector<std::int32_t>{1, 10, 11}));
-    IDMDiscardWork(work);
-    putrecords(40, 1);
-    IDMDiscardWork(work);
-    IDMStoreWork(work, 5, 1);
-    EXPECT_EQ(values(), (std::vector<std::int32_t>{1, 10, 11}));
 }
 
 TEST_F(TreeTest, FieldSizesAndEmptyFieldsCountAsMarkers) {
@@ -159,36 +105,6 @@ TEST_F(TreeTest, FieldSizesAndEmptyFieldsCountAsMarkers) {
     std::int32_t records = 0;
     IDMCountRecords(5, 1, records);
     EXPECT_EQ(records, 3);
-}
-
-TEST_F(TreeTest, GettersReadEachFieldOnceAndStopAtTheEnd) {
-    const std::int16_t pairs[2] = {-3, 4};
-    const double reals[2] = {0.25, -8.5};
-    IDMPutN2(work, pairs, 2);
-    IDMPutN8(work, reals, 2);
-    IDMPutText(work, "word", 4);
-    IDMFillN4(work, 2.5F, 2);
-    IDMStoreWork(work, 5, 1);
-
-    std::int32_t h = 0;
-    IDMOpenFile(h, 5, 1, 1);
-    std::int16_t gotpairs[2] = {};
-    double gotreals[2] = {};
-    char text[5] = "????";
-    float filled[3] = {0, 0, 9};
-    EXPECT_TRUE(IDMGetN2(h, gotpairs, 2));
-    EXPECT_TRUE(IDMGetN8(h, gotreals, 2));
-    EXPECT_TRUE(IDMGetText(h, text, 3)); // three of the four characters
-    EXPECT_TRUE(IDMGetN4(h, filled, 2));
-    EXPECT_EQ(gotpairs[1], 4);
-    EXPECT_EQ(gotreals[1], -8.5);
-    EXPECT_STREQ(text, "wor?");
-    EXPECT_EQ(filled[1], 2.5F);
-    EXPECT_EQ(filled[2], 9.0F);
-    std::int32_t last = 77;
-    EXPECT_FALSE(IDMGet4(h, last));
-    EXPECT_EQ(last, 77);
-    IDMFreeHandle(h);
 }
 
 TEST_F(TreeTest, ElementsAreReadAndWrittenInPlaceWithinTheField) {
@@ -222,37 +138,6 @@ TEST_F(TreeTest, ElementsAreReadAndWrittenInPlaceWithinTheField) {
     IDMFreeHandle(h);
 }
 
-TEST_F(TreeTest, ReadHandlesOpenOnRecordsAndFieldsAndStep) {
-    for (std::int32_t r = 1; r <= 5; ++r) {
-        IDMPut4(work, r);
-        IDMPut4(work, r * 10);
-        IDMEndRecord(work);
-    }
-    IDMStoreWork(work, 5, 1);
-    std::int32_t h = 0;
-    std::int32_t v = 0;
-    IDMOpenField(h, 2, 3, 5, 1, 2);
-    EXPECT_TRUE(IDMGet4(h, v));
-    EXPECT_EQ(v, 30);
-    IDMSkipRecords(h); // from the middle of record 3: past its marker and record 4
-    EXPECT_TRUE(IDMGet4(h, v));
-    EXPECT_EQ(v, 5);
-    IDMSkipRecords(h);
-    EXPECT_FALSE(IDMGet4(h, v));
-    IDMFreeHandle(h);
-
-    IDMOpenRecord(h, 9, 5, 1, 0); // beyond the end
-    EXPECT_FALSE(IDMGet4(h, v));
-    IDMDeleteRecord(h); // nothing to delete there
-    IDMFreeHandle(h);
-    IDMOpenRecord(h, 2, 5, 1, 0);
-    IDMSkipRecords(h); // a step of 0 stays
-    EXPECT_TRUE(IDMGet4(h, v));
-    EXPECT_EQ(v, 2);
-    IDMFreeHandle(h);
-    EXPECT_EQ(values(), (std::vector<std::int32_t>{1, 2, 3, 4, 5}));
-}
-
 TEST_F(TreeTest, DeletingAtAReadHandleLetsTheNextRecordMoveUp) {
     putrecords(1, 6);
     IDMStoreWork(work, 5, 1);
@@ -268,43 +153,6 @@ TEST_F(TreeTest, DeletingAtAReadHandleLetsTheNextRecordMoveUp) {
     EXPECT_FALSE(IDMGet4(h, v));
     IDMFreeHandle(h);
     EXPECT_EQ(values(), (std::vector<std::int32_t>{1, 3, 4, 5}));
-}
-
-TEST_F(TreeTest, ReplaceFieldOverwritesTheStartOfAFieldInPlace) {
-    const float reals[3] = {1, 2, 3};
-    putrecords(1, 2);
-    IDMPutN4(work, reals, 3);
-    IDMEndRecord(work);
-    IDMStoreWork(work, 5, 1);
-    IDMReplaceField(1, 2, 5, 1, 20);
-    IDMReplaceField(3, 1, 5, 1, 21); // fields count on into the next record
-    const float two[2] = {-1, -2};
-    IDMReplaceField(1, 3, 5, 1, two, 2);
-    std::int32_t h = 0;
-    float got[3] = {};
-    IDMOpenRecord(h, 3, 5, 1, 1);
-    EXPECT_TRUE(IDMGetN4(h, got, 3));
-    EXPECT_EQ(got[1], -2.0F);
-    EXPECT_EQ(got[2], 3.0F);
-    IDMFreeHandle(h);
-    auto integers = values();
-    integers.resize(2); // record 3 holds reals
-    EXPECT_EQ(integers, (std::vector<std::int32_t>{1, 21}));
-}
-
-TEST_F(TreeTest, HandlesTakenForTheDurationOfAnOperationAreReturned) {
-    std::int32_t before = 0;
-    std::int32_t inuse = 0;
-    std::int32_t next = 0;
-    IDMHandleCount(before);
-    std::int32_t found = 0;
-    IDMDirExists(1, found); // takes the handle after the work handle
-    IDMHandleCount(inuse);
-    EXPECT_EQ(inuse, before);
-    IDMGetHandle(next);
-    const auto after = [](std::int32_t h) { return h % handlecount + 1; };
-    EXPECT_EQ(next, after(after(work)));
-    IDMFreeHandle(next);
 }
 
 TEST_F(TreeTest, TheMainWindowRecordKeepsNineRecordsInFileMinusOne) {
