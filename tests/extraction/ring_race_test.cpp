@@ -41,22 +41,3 @@ TEST(RingRace, RandomStreamsAcrossManyVolumes) {
         }
     }
 }
-
-TEST(RingRace, LongStringsOverBufferEdges) {
-    // Runs of one byte make strings up to the block's length, most of them
-    // crossing from one ring buffer into the next.
-    std::mt19937 random(7);
-    codelist codes;
-    for (int block = 0; block < 3; ++block) {
-        codes.push_back(std::uniform_int_distribution<int>(0, 255)(random));
-        for (int k = 2; k <= 3840; ++k) {
-            codes.push_back(std::uniform_int_distribution<int>(0, 3)(random) == 0 ? k + 253
-                                                                                  : k + 254);
-        }
-    }
-    const bytes expected = referencedecode(codes);
-    const volumeset set(packvolumes(codes, {5000}));
-    for (const std::int32_t piece : {7, 2048, 65536}) {
-        EXPECT_EQ(decodeall(set, {piece}).data, expected) << "pieces of " << piece;
-    }
-}
