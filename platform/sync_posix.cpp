@@ -1,12 +1,15 @@
 // Threads, mutexes and auto-reset events on POSIX: objects in one table,
-// named by their index + 1 and guarded by one lock. A mutex or event is a flag
-// with a condition to wait on (a mutex is an event that starts signalled and
-// is signalled while no one holds it); a thread object records that its thread has
-// ended and lives until both its thread has ended and its handle is closed.
+// named by their index + 1. A mutex or event is a flag with a condition to
+// wait on, each under a lock of its own so that hand-overs between two threads
+// never contend with the rest of the table (a mutex is an event that starts
+// signalled and is signalled while no one holds it). A thread object records
+// that its thread has ended and lives until both its thread has ended and its
+// handle is closed; thread state is kept under the table lock.
 #include "platform/sync.h"
 
 #include <pthread.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -18,11 +21,12 @@ namespace {
 enum class kind : std::uint8_t { none, mutex, event, thread };
 
 struct object {
-    kind what = kind::none;
+    std::atomic<kind> what = kind::none;
     bool set = false;    // mutex: free; event: signalled; thread: ended
     bool closed = false; // thread: its handle is closed
     threadentry entry = nullptr;
     void* parameter = nullptr;
+    std::mutex lock;                 // mutexes and events: guards set
     std::condition_variable changed; // mutexes and events
 };
 
@@ -40,6 +44,13 @@ struct objecttable {
         return &objects[h - 1];
     }
 
+    // A mutex or event of that kind, or nullptr. Such an object is used only
+    // while it is open, so no table lock is needed to reach it.
+    object* find(handle h, kind what) {
+        object* o = find(h);
+        return o != nullptr && o->what == what ? o : nullptr;
+    }
+
     // Takes a free object, round-robin so that a closed handle is not named
     // again at once; 0 when all are taken.
     handle take(kind what, bool set) {
@@ -47,8 +58,11 @@ struct objecttable {
             const int at = (cursor + i) % capacity;
             if (objects[at].what == kind::none) {
                 cursor = (at + 1) % capacity;
+                {
+                    const std::lock_guard held(objects[at].lock);
+                    objects[at].set = set;
+                }
                 objects[at].what = what;
-                objects[at].set = set;
                 return at + 1;
             }
         }
@@ -102,22 +116,24 @@ bool startdetached(pthread_t& id, void* parameter) {
 
 // Waits until the object is set, then resets it.
 void waitset(handle h, kind what) {
-    auto& t = table();
-    std::unique_lock held(t.lock);
-    object* o = t.find(h);
-    if (o == nullptr || o->what != what)
+    object* o = table().find(h, what);
+    if (o == nullptr)
         return;
+    std::unique_lock held(o->lock);
     o->changed.wait(held, [o] { return o->set; });
     o->set = false;
 }
 
+// The waiter is woken after the lock is released, so that it does not wake
+// only to block on the lock again.
 void setflag(handle h, kind what, bool set) {
-    auto& t = table();
-    const std::lock_guard held(t.lock);
-    object* o = t.find(h);
-    if (o == nullptr || o->what != what)
+    object* o = table().find(h, what);
+    if (o == nullptr)
         return;
-    o->set = set;
+    {
+        const std::lock_guard held(o->lock);
+        o->set = set;
+    }
     if (set)
         o->changed.notify_one();
 }
