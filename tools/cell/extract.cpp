@@ -218,6 +218,17 @@ std::int32_t filenameprocedure(const winhandle& /*self*/, const nativemessage& m
     return 0;
 }
 
+// The unpacker's task. Its file-name text is a window of the task's own
+// thread, so that showing a name is a call rather than a wait for the main
+// thread once per file; the terminal line takes its own lock.
+void unpackertask(winhandle& main, std::int32_t (&events)[2], std::int32_t& currentevent,
+                  platform::handle& volume, std::int32_t& nextnumber, winhandle& filename,
+                  std::int32_t& diskprompt, std::int32_t& done, std::int32_t& dataerror) {
+    filename = registerwindow(filenameprocedure);
+    unpacker(main, events, currentevent, volume, nextnumber, filename, diskprompt, done, dataerror);
+    unregisterwindow(filename);
+}
+
 // Start-up: CELL.0 opened, the decoder started on it, the descriptor read.
 void readdistribution() {
     pointat(places.front());
@@ -267,9 +278,8 @@ void rununpacker() {
     eventcreate(window.events[1]);
     eventarm(window.events[0], one);
     window.main = registerwindow(mainprocedure);
-    window.filename = registerwindow(filenameprocedure);
     std::int32_t task = 0;
-    taskstart9(task, unpacker, window.main, window.events, window.currentevent, window.volume,
+    taskstart9(task, unpackertask, window.main, window.events, window.currentevent, window.volume,
                window.nextnumber, window.filename, window.diskprompt, window.done,
                window.dataerror);
     if (task == 0) {
