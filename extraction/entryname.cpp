@@ -1,72 +1,69 @@
 #include "extraction/entryname.h"
 
-#include <string_view>
+#include <array>
+#include <cctype>
 
 namespace {
 
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
-bool same(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (upper(a[i]) != upper(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices whatever extension follows.
+// Windows reserves these device names, with or without an extension.
 bool reserved(std::string_view component) {
-    const std::string_view base = component.substr(0, component.find('.'));
-    for (const std::string_view device : {"CON", "PRN", "AUX", "NUL"}) {
-        if (same(base, device)) {
+    std::string base(component.substr(0, component.find('.')));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    for (char& c : base)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    static constexpr std::array<std::string_view, 4> devices{"CON", "PRN", "AUX", "NUL"};
+    for (const auto device : devices)
+        if (base == device)
             return true;
-        }
-    }
-    return base.size() == 4 && (same(base.substr(0, 3), "COM") || same(base.substr(0, 3), "LPT")) &&
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
            base[3] >= '1' && base[3] <= '9';
 }
 
-bool forbidden(char c) {
-    const auto code = static_cast<unsigned char>(c);
-    return code < 32 || c == ':' || c == '/';
-}
-
-bool componentok(std::string_view component) {
-    if (component.empty() || component == "." || component == "..") {
-        return false;
-    }
-    for (const char c : component) {
-        if (forbidden(c)) {
-            return false;
-        }
-    }
-    const char last = component.back();
-    return last != '.' && last != ' ' && !reserved(component);
+std::string quoted(std::string_view text) {
+    std::string out(1, '"');
+    out.append(text);
+    out.push_back('"');
+    return out;
 }
 
 } // namespace
 
-void entrynameok(const char* name, const std::int32_t& length, std::int32_t& ok) {
-    ok = 0;
-    if (length < 2 || name[0] != '\\') {
-        return;
+std::string componentfault(std::string_view component) {
+    if (component.empty())
+        return "an empty level";
+    if (component == "." || component == "..")
+        return "a level " + quoted(component);
+    for (const char c : component) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 32 || u == 127)
+            return "a control character in " + quoted(component);
+        if (std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos)
+            return "the character '" + std::string(1, c) + "' in " + quoted(component);
     }
-    std::string_view rest(name + 1, static_cast<std::size_t>(length - 1));
+    if (component.back() == '.' || component.back() == ' ')
+        return quoted(component) + " ends in a dot or a blank";
+    if (reserved(component))
+        return quoted(component) + " is a device name on Windows";
+    return {};
+}
+
+std::string namefault(std::string_view name) {
+    if (name.empty() || name.front() != '\\')
+        return "the name does not begin with a backslash";
+    std::size_t start = 1;
     for (;;) {
-        const std::size_t cut = rest.find('\\');
-        if (!componentok(rest.substr(0, cut))) {
-            return;
-        }
-        if (cut == std::string_view::npos) {
-            break;
-        }
-        rest.remove_prefix(cut + 1);
+        const std::size_t stop = name.find('\\', start);
+        if (auto fault = componentfault(name.substr(start, stop - start)); !fault.empty())
+            return fault;
+        if (stop == std::string_view::npos)
+            return {};
+        start = stop + 1;
     }
-    ok = 1;
+}
+
+void entrynameok(const char* name, const std::int32_t& length, std::int32_t& ok) {
+    ok = length > 0 && namefault(std::string_view(name, static_cast<std::size_t>(length))).empty()
+             ? 1
+             : 0;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Which entry names a distribution may carry: names the format can hold and
-// that a Windows file system accepts under a target directory of up to 59
-// characters.
+// The names cell pack writes: entry names the installer accepts
+// (extraction/entryname.h), no longer than the format's limit.
+#include "extraction/entryname.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -10,10 +11,7 @@ namespace cell {
 
 inline constexpr std::size_t namelimit = 200; // characters of an entry name
 
-// Why one file or folder name cannot be a level of an entry name; empty if it can.
-std::string componentfault(std::string_view component);
-
-// Why a whole entry name (\dir\file) is unsound; empty if it is sound.
+// Why a whole entry name (\dir\file) cannot be written; empty if it can.
 std::string namefault(std::string_view name);
 
 } // namespace cell
