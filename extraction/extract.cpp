@@ -100,16 +100,18 @@ void spell(std::int32_t code, std::int32_t length, unsigned char* out) {
     *--at = static_cast<unsigned char>(walk);
 }
 
+constexpr std::uint32_t ringbytes = ringbuffers * ringbufferbytes;
+
 // The string of an entry is the string of an earlier code plus one byte, and
 // that string usually still lies in the ring: the producer owns what it wrote
 // into its current buffer and the three before it until it takes the next
 // one, and the consumer only reads them. Copies that string to out, where
-// room bytes are free, when it is there in one piece.
-bool recall(const decoderring::stringof& earlier, unsigned char* out, std::int32_t room) {
-    constexpr std::uint32_t ringbytes = ringbuffers * ringbufferbytes;
-    const std::uint32_t back = produced() - earlier.start;
-    const auto reach =
-        static_cast<std::uint32_t>((ringbuffers - 1) * ringbufferbytes + ring.producerposition);
+// room bytes are free, when it is there in one piece. at is where out lies in
+// the stream of ring bytes, position its place in the producer buffer.
+bool recall(const decoderring::stringof& earlier, unsigned char* out, std::uint32_t at,
+            std::int32_t position, std::int32_t room) {
+    const std::uint32_t back = at - earlier.start;
+    const auto reach = static_cast<std::uint32_t>((ringbuffers - 1) * ringbufferbytes + position);
     const std::uint32_t offset = earlier.start % ringbytes;
     const std::uint32_t length = earlier.length;
     if (back > reach || offset + length > ringbytes) {
@@ -124,38 +126,78 @@ bool recall(const decoderring::stringof& earlier, unsigned char* out, std::int32
     // Eight bytes at a time, past the end where that is harmless: the source
     // ends before out begins, so every byte it needs is read before a store
     // can reach it, and the extra bytes stored are overwritten later.
-    for (std::uint32_t i = 0; i < length; i += 8) {
+    std::uint32_t i = 0;
+    do {
         std::uint64_t chunk = 0;
         std::memcpy(&chunk, from + i, sizeof chunk);
         std::memcpy(out + i, &chunk, sizeof chunk);
-    }
+        i += 8;
+    } while (i < length);
     return true;
+}
+
+// Writes the string of entry code, whose prefix is the string recorded at
+// position code - 255, at place position of the producer buffer, which has
+// room for it; at is that place in the stream of ring bytes. The decode loop
+// and extractemit share it, so that it inlines into the loop.
+inline void emitfitting(std::int32_t code, const decoderring::stringof& prefix,
+                        std::int32_t position, std::uint32_t at) {
+    unsigned char* out = reinterpret_cast<unsigned char*>(ring.buffers) + at % ringbytes;
+    if (recall(prefix, out, at, position, ringbufferbytes - position)) {
+        out[prefix.length] = ring.strings[code - 254].first;
+    } else {
+        spell(code, prefix.length + 1, out);
+    }
 }
 
 // Decodes the codes at positions from .. to - 1 into the ring, recording
 // where each string went, its length and its first byte. Code x at position
 // k is valid when it names a single byte or an entry defined so far: x <= k +
 // 254 (for k = 1 that is 255). false at the first code that is not.
+//
+// The producer's place is kept in locals while strings fit in its buffer:
+// stores of ring bytes could otherwise alias it and force a reload per byte.
+// Where a string does not fit, putbyte or extractemit hands the buffer on.
 bool decodecodes(std::int32_t from, std::int32_t to) {
+    std::int32_t position = ring.producerposition;
+    std::uint32_t base = ring.serial * ringbufferbytes;
+    bool valid = true;
     for (std::int32_t k = from; k < to; ++k) {
         const std::int32_t x = ring.codes[k];
         if (x > k + 254) {
-            return false;
+            valid = false;
+            break;
         }
-        decoderring::stringof& string = ring.strings[k];
-        string.start = produced();
+        const std::uint32_t at = base + static_cast<std::uint32_t>(position);
         if (x < 256) {
-            string.first = static_cast<unsigned char>(x);
-            string.length = 1;
-            putbyte(x);
-        } else {
-            const decoderring::stringof& prefix = ring.strings[x - 255];
-            string.first = prefix.first;
-            string.length = static_cast<std::uint16_t>(prefix.length + 1);
+            ring.strings[k] = {at, 1, static_cast<unsigned char>(x)};
+            if (position == ringbufferbytes) {
+                ring.producerposition = position;
+                putbyte(x);
+                position = ring.producerposition;
+                base = ring.serial * ringbufferbytes;
+            } else {
+                reinterpret_cast<unsigned char*>(ring.buffers)[at % ringbytes] =
+                    static_cast<unsigned char>(x);
+                ++position;
+            }
+            continue;
+        }
+        const decoderring::stringof prefix = ring.strings[x - 255];
+        const std::int32_t length = prefix.length + 1;
+        ring.strings[k] = {at, static_cast<std::uint16_t>(length), prefix.first};
+        if (length > ringbufferbytes - position) {
+            ring.producerposition = position;
             extractemit(x);
+            position = ring.producerposition;
+            base = ring.serial * ringbufferbytes;
+        } else {
+            emitfitting(x, prefix, position, at);
+            position += length;
         }
     }
-    return true;
+    ring.producerposition = position;
+    return valid;
 }
 
 // Reads and decodes the codes still missing in the current block; complete =
@@ -210,19 +252,13 @@ void meetend(std::int32_t& status, std::int32_t& end) {
 void extractemit(const std::int32_t& code) {
     const decoderring::stringof& prefix = ring.strings[code - 255];
     const std::int32_t length = prefix.length + 1;
-    const std::int32_t room = ringbufferbytes - ring.producerposition;
-    if (length > room) {
+    if (length > ringbufferbytes - ring.producerposition) {
         unsigned char text[blockcodes];
         spell(code, length, text);
         putrun(text, length);
         return;
     }
-    unsigned char* out = producerat();
-    if (recall(prefix, out, room)) {
-        out[length - 1] = ring.strings[code - 254].first;
-    } else {
-        spell(code, length, out);
-    }
+    emitfitting(code, prefix, ring.producerposition, produced());
     ring.producerposition += length;
 }
 
