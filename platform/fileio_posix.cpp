@@ -166,7 +166,8 @@ handle openfile(const char* name, std::uint32_t access, std::uint32_t /*share*/,
         close(descriptor);
         return invalidfile;
     }
-    adviseaccess(descriptor, flagsandattributes);
+    if (!writing) // the hints are about reading ahead
+        adviseaccess(descriptor, flagsandattributes);
     return descriptor;
 }
 
