@@ -192,6 +192,19 @@ TEST_F(CellExtract, LaterVolumesAreLookedForInTheVolumesDirectories) {
     EXPECT_EQ(contents(dir / "out"), contents(source));
 }
 
+// The installer reads the descriptor from CELL.0 alone ("Widget" and
+// "C:\APPS\WIDGET": 30 bytes, so 30 codes in 45 bytes): cell pack refuses
+// volumes too small for it, and the smallest it accepts install.
+TEST_F(CellExtract, TheSmallestVolumesPackAcceptsInstall) {
+    std::string errors;
+    EXPECT_EQ(pack(source, dir / "tiny", "44", {}, &errors), 2);
+    EXPECT_NE(errors.find("45 bytes"), std::string::npos) << errors;
+    ASSERT_EQ(pack(source, dir / "small", "45"), 0);
+    const auto run = extract({(dir / "small").string(), (dir / "out").string()});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(contents(dir / "out"), contents(source));
+}
+
 TEST_F(CellExtract, TargetsLongerThanTheInstallersBufferAreInstalledInto) {
     const fs::path target =
         dir / std::string(70, 'a') / std::string(70, 'b') / std::string(70, 'c') / "target";

@@ -91,6 +91,11 @@ TEST(Verdict, MeasuresTheStreamAgainstTheTotal) {
         expectunsound(dir.path(), "descriptor");
     }
     {
+        scratch dir; // a descriptor that does not end in CELL.0
+        writestream(dir.path(), withentries({{"\\a.txt", {1}}}), 20);
+        expectunsound(dir.path(), "descriptor: runs past");
+    }
+    {
         scratch dir; // a product name without its 0 in reach
         writestream(dir.path(), bytes(300, 'n'));
         expectunsound(dir.path(), "product name");

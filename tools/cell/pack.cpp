@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
 #include <system_error>
 
 namespace cell {
@@ -199,6 +200,13 @@ int pack(arguments& args) {
     if (auto fault = descriptorfault(*name, *proposal); !fault.empty())
         throw usageerror(fault);
     const std::uint64_t volumesize = size ? parsevolumesize(*size) : 0;
+    // The installer reads the descriptor from CELL.0 alone. Every code stands
+    // for a byte at least, so a CELL.0 that holds as many codes as the
+    // descriptor has bytes holds all of it.
+    const std::uint64_t head = segmentbytes(descriptorlength(*name, *proposal));
+    if (volumesize != 0 && volumesize < head)
+        throw usageerror("--volume-size: CELL.0 must hold the whole descriptor, " +
+                         std::to_string(head) + " bytes at least for this name and directory");
     if (time)
         options.time = parseepoch(*time);
     const fs::path source = paths[0], output = paths[1];

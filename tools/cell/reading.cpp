@@ -27,6 +27,9 @@ distreader::distreader(std::filesystem::path directory)
     read(total, 8);
     descriptor_.total = twowordvalue(getle32(total), getle32(total + 4));
     descriptor_.length = position_;
+    if (volume_ != 0)
+        throw unsound("descriptor: runs past " + volumename(0) +
+                      ", from which the installer reads all of it");
     if (auto fault = descriptorfault(descriptor_.product, descriptor_.proposal); !fault.empty())
         throw unsound("descriptor: " + fault);
     if (descriptor_.total < descriptor_.length)
