@@ -84,7 +84,10 @@ void adviseaccess(int descriptor, std::uint32_t flags) {
         posix_fadvise(descriptor, 0, 0, POSIX_FADV_RANDOM);
 }
 
+// A time of 0 leaves that time as it is, as the Windows call does.
 timespec totimespec(const filetime& time) {
+    if (time.low == 0 && time.high == 0)
+        return timespec{0, UTIME_OMIT};
     constexpr std::int64_t ticksbefore1970 = 116444736000000000; // 100 ns ticks 1601..1970
     constexpr std::int64_t tickspersecond = 10000000;
     const auto ticks =

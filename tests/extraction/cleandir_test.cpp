@@ -46,4 +46,20 @@ TEST(cleandir, MissingEmptyOrOverlongDirectoryDeletesNothing) {
     EXPECT_TRUE(dir.exists("a.txt"));
 }
 
+#ifndef _WIN32
+// Only POSIX holds paths past 260 characters: a name that would not fit the
+// work buffer after the directory is left alone, the others are deleted.
+TEST(cleandir, NameTooLongForTheWorkBufferIsSkipped) {
+    directory dir;
+    const std::string level(200 - dir.name("").size(), 'd');
+    scratch::fs::create_directories(dir.path(level));
+    const std::string fits(58, 'f'), toolong(59, 'l'); // 201 + 58 characters and the 0 fill 260
+    dir.write(level + "\\" + fits, "f");
+    dir.write(level + "\\" + toolong, "l");
+    cleandir(dir.name(level).c_str());
+    EXPECT_FALSE(dir.exists(level + "\\" + fits));
+    EXPECT_EQ(dir.read(level + "\\" + toolong), "l");
+}
+#endif
+
 } // namespace

@@ -168,6 +168,18 @@ TEST(setfiletimes, TimesReadBackToTheTick) {
     }
 }
 
+TEST(setfiletimes, ZeroLeavesThatTimeUnchanged) {
+    directory dir;
+    const std::uint64_t in2021 = 132539328001234567, in2022 = 132855552000000000;
+    platform::handle file = 0;
+    fileopen(file, dir.name("timed").c_str(), "W", "S", 0, "N");
+    ASSERT_GT(file, 0);
+    setfiletimes(file, split(in2021), split(in2021), split(in2021));
+    setfiletimes(file, split(0), split(0), split(in2022));
+    fileclose(file);
+    EXPECT_EQ(filetimes(dir.name("timed")), std::pair(in2021, in2022));
+}
+
 TEST(attributes, ReadOnlyComesAndGoesDirectoriesSayWhatTheyAre) {
     directory dir;
     dir.write("f", "x");
@@ -231,6 +243,9 @@ TEST(makedirs, OneLevelPathIsCheckedItself) {
     EXPECT_TRUE(scratch::fs::is_directory(dir.path("drive\\x")));
     makedirs("nodrive\\x", ok);
     EXPECT_EQ(ok, 0);
+    // A drive's root alone has nothing to make.
+    makedirs("C:\\", ok);
+    EXPECT_EQ(ok, 1);
 }
 
 TEST(makedirs, PathTooLongFailsCleanly) {
