@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
-// Copies at most count characters of the command line, and never more than
-// the buffer's capacity, as command does; when the line is longer the buffer
-// is filled and holds no 0.
+// Copies at most count characters of the command line. A line longer than
+// count fills count characters and adds no 0; a count beyond the buffer's
+// capacity is cut to the buffer, whose last character is then always a 0.
 void readcmd(char* buffer, const std::int32_t& capacity, const std::int32_t& count);
 
 template <std::size_t N> void readcmd(char (&buffer)[N], const std::int32_t& count) {

@@ -73,8 +73,12 @@ TEST_F(commandline, ReadcmdCopiesAtMostCountAndNeverPastTheBuffer) {
 
     char small[4];
     std::memset(small, ' ', sizeof small);
-    readcmd(small, 256); // the buffer's length wins over a larger count
-    EXPECT_EQ(std::string(small, 4), "C:\\S");
+    readcmd(small, 256); // the buffer's length wins over a larger count, and ends it
+    EXPECT_STREQ(small, "C:\\");
+
+    std::memset(buffer, ' ', sizeof buffer);
+    readcmd(buffer, 0);
+    EXPECT_EQ(buffer[0], ' ');
 }
 
 TEST(hasbits, EveryBitOfTheMaskMustBeSet) {
