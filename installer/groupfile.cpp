@@ -108,12 +108,33 @@ class commandtext {
             putchar(c);
     }
 
-    // A value between quotes or in place of a quoted path: without the
-    // characters that would end its command and start another.
+    // A value between quotes: only a quote could end it early (and a 0 would
+    // end the block), so only those are left out.
     void putvalue(std::string_view text) {
         for (char c : text)
-            if (c != '"' && c != '[' && c != ']' && c != 0)
+            if (c != '"' && c != 0)
                 putchar(c);
+    }
+
+    // A value outside quotes, the "+" command: brackets, commas and
+    // parentheses would end the argument or the command and are left out,
+    // except inside a quoted run, which is kept whole; a quote that opens no
+    // closed run is left out too.
+    void putunquoted(std::string_view text) {
+        for (std::size_t at = 0; at < text.size(); ++at) {
+            const char c = text[at];
+            if (c == '"') {
+                const std::size_t close = text.find('"', at + 1);
+                if (close != std::string_view::npos) {
+                    put("\"");
+                    putvalue(text.substr(at + 1, close - at - 1));
+                    put("\"");
+                    at = close;
+                }
+            } else if (std::string_view("[](),").find(c) == std::string_view::npos && c != 0) {
+                putchar(c);
+            }
+        }
     }
 
     // The target directory: taken as the user gave it, but never with a quote.
@@ -172,7 +193,7 @@ void emit(const record& r, std::string_view target, commandtext& out) {
         const std::string_view command = r.command.view();
         out.put("[AddItem(");
         if (command.starts_with('+')) {
-            out.putvalue(command.substr(1));
+            out.putunquoted(command.substr(1));
         } else {
             out.put("\"");
             out.puttarget(target);

@@ -27,28 +27,43 @@ void require(bool condition, const char* what) {
     }
 }
 
-bool known(std::string_view command) {
-    for (std::string_view name : {"[CreateGroup(", "[AddItem(", "[ShowGroup(", "[ExitProgman("})
+// The commas each command has between its arguments, or -1 for none known.
+int commasof(std::string_view command) {
+    const std::pair<std::string_view, int> commands[] = {
+        {"[CreateGroup(", 1}, {"[AddItem(", 6}, {"[ShowGroup(", 2}, {"[ExitProgman(", 0}};
+    for (const auto& [name, commas] : commands)
         if (command.starts_with(name))
-            return true;
-    return false;
+            return commas;
+    return -1;
 }
 
-// Splits the block into commands: "[" to the first "]" outside quotes, with no
-// bracket and an even number of quotes inside.
+// Splits the block into commands: "[" to the first "]" outside quotes. Outside
+// quotes a command holds no "[", one "(" and one ")" and the commas between
+// its arguments, so no value ended early; quotes come in pairs.
 void checkcommands(std::string_view block, std::string_view last) {
     require(block.ends_with(last), "block does not end with its ExitProgman");
     std::size_t at = 0;
     while (at < block.size()) {
         require(block[at] == '[', "text between commands");
         bool quoted = false;
+        int commas = 0, opens = 0, closes = 0;
         std::size_t end = at + 1;
         for (; end < block.size() && (quoted || block[end] != ']'); ++end) {
-            require(block[end] != '[' && block[end] != ']', "bracket inside a command");
-            quoted = quoted != (block[end] == '"');
+            const char c = block[end];
+            quoted = quoted != (c == '"');
+            if (quoted || c == '"')
+                continue;
+            require(c != '[', "bracket inside a command");
+            commas += c == ',';
+            opens += c == '(';
+            closes += c == ')';
         }
         require(end < block.size(), "command without its closing bracket");
-        require(known(block.substr(at, end + 1 - at)), "unknown command");
+        const std::string_view command = block.substr(at, end + 1 - at);
+        require(commasof(command) >= 0, "unknown command");
+        require(commas == commasof(command) && opens == 1 && closes == 1,
+                "an argument ended early");
+        require(command.ends_with(")]"), "text after the arguments");
         at = end + 1;
     }
 }

@@ -133,13 +133,20 @@ TEST(groupfile, EmptyFileGivesOnlyShowGroupAndExit) {
     expectblocks(commandsof("\n\n\r\n"), "", "");
 }
 
-TEST(groupfile, QuotesAndBracketsInValuesAreDropped) {
+// Between quotes only a quote could end a value; outside them, in a "+"
+// command, brackets, commas and parentheses could, except in a quoted run.
+TEST(groupfile, OnlyWhatCouldEndAValueEarlyIsDropped) {
     const std::string file = "[PGROUP] Wid\"get\",0)][ExitProgman(0)]\n\n"
-                             "[CMD] +run\",\"x\")][Reload(\"y\n[WKDIR] \\b]in\n"
+                             "[CMD] +run\",x)][Reload(y\n[WKDIR] \\b]in\n"
                              "[ITEMNAME] A\"pp [1]\n\n";
-    const std::string group = "Widget,0)ExitProgman(0)";
-    const std::string item = "[AddItem(run,x)Reload(y,\"App 1\", , , , ,\"C:\\WIDGET\\bin\")]";
+    const std::string group = "Widget,0)][ExitProgman(0)]";
+    const std::string item = "[AddItem(runxReloady,\"App [1]\", , , , ,\"C:\\WIDGET\\b]in\")]";
     expectblocks(commandsof(file), "[CreateGroup(\"" + group + "\",0)]" + item, group);
+    const std::string spaced = "[CMD] +\"C:\\My (old), [new]\\a.exe\" /x (y)\n[WKDIR] \\\n"
+                               "[ITEMNAME] A\n\n";
+    expectblocks(commandsof(spaced),
+                 "[AddItem(\"C:\\My (old), [new]\\a.exe\" /x y,\"A\", , , , ,\"C:\\WIDGET\\\")]",
+                 "");
     // A zero byte would end the block early.
     expectblocks(commandsof(std::string("[PGROUP] Wid\0get\n\n", 19)), widget, "Widget");
 }
