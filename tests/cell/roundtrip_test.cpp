@@ -91,6 +91,26 @@ TEST(RoundTrip, OneLargeFileAndAnEmptyTree) {
     EXPECT_EQ(runcell({"test", (dir / "none").string()}), 0);
 }
 
+// The disk sizes are the bytes a formatted disk holds for files; a volume is
+// cut at a code boundary, at most two bytes short of that.
+TEST(RoundTrip, DiskSizesFillFormattedDisks) {
+    scratch dir;
+    const std::vector<sourcefile> noise{{"\\noise.bin", randombytes(1 << 20, 5)}};
+    const auto source = place(dir, noise);
+    for (const auto& [name, bytes] : {std::pair{"360K", 362496ull},
+                                      {"720K", 730112ull},
+                                      {"1.2M", 1213952ull},
+                                      {"1.44M", 1457664ull}}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(pack(source, dir / name, name), 0);
+        const auto written = volumes(dir / name);
+        ASSERT_GE(written.size(), 2u);
+        EXPECT_LE(fs::file_size(written[0]), bytes);
+        EXPECT_GE(fs::file_size(written[0]) + 2, bytes);
+        expectsame(unpack(dir / name), noise);
+    }
+}
+
 TEST(RoundTrip, SameTreeGivesTheSameVolumes) {
     scratch dir;
     const auto source = place(dir, variedtree());

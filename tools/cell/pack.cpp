@@ -50,8 +50,9 @@ std::uint64_t parsenumber(const std::string& text, const char* what) {
 std::uint64_t parsevolumesize(std::string text) {
     for (char& c : text)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    // What a formatted disk of each kind holds for files.
     static constexpr std::pair<const char*, std::uint64_t> floppies[] = {
-        {"360K", 368640}, {"720K", 737280}, {"1.2M", 1228800}, {"1.44M", 1457664}};
+        {"360K", 362496}, {"720K", 730112}, {"1.2M", 1213952}, {"1.44M", 1457664}};
     for (const auto& [name, bytes] : floppies)
         if (text == name)
             return bytes;
