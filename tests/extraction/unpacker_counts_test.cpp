@@ -125,6 +125,17 @@ TEST(Progress, TwentyMillionRisesSteadilyToAHundred) {
     EXPECT_EQ(ratio(total, 10000000), 50);
 }
 
+// The share is rounded to single precision before its integer part is taken,
+// so a value a hair below a whole percent shows that percent; a build that
+// kept the wider value (x87 arithmetic) would show one less.
+TEST(Progress, SinglePrecisionRoundsAHairBelowAPercentUp) {
+    EXPECT_EQ(ratio(20000000, 1799983), 9);    // 8.99999998...
+    EXPECT_EQ(ratio(14576640, 145739), 1);     // 0.99999999...
+    EXPECT_EQ(ratio(2000000000, 39999999), 2); // 1.99999997...
+    EXPECT_EQ(ratio(123456789, 3703690), 3);   // 2.99999999...
+    EXPECT_EQ(ratio(20000000, 199999), 1);     // 0.999995 by the exact share
+}
+
 TEST(Progress, NeverFallsBelowWhatItShowed) {
     EXPECT_EQ(ratio(1000, 100, 40), 40);
     EXPECT_EQ(ratio(1000, 500, 40), 50);
