@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 
 namespace platform {
 
@@ -22,8 +23,8 @@ enum class kind : std::uint8_t { none, mutex, event, thread };
 
 struct object {
     std::atomic<kind> what = kind::none;
-    bool set = false;    // mutex: free; event: signalled; thread: ended
-    bool closed = false; // thread: its handle is closed
+    std::atomic<bool> set = false; // mutex: free; event: signalled; thread: ended
+    bool closed = false;           // thread: its handle is closed
     threadentry entry = nullptr;
     void* parameter = nullptr;
     std::mutex lock;                 // mutexes and events: guards set
@@ -31,6 +32,7 @@ struct object {
 };
 
 constexpr int capacity = 1024;
+constexpr int spinlimit = 2000; // pauses before a wait blocks: some tens of microseconds
 
 struct objecttable {
     std::mutex lock;
@@ -114,13 +116,25 @@ bool startdetached(pthread_t& id, void* parameter) {
     return started;
 }
 
-// Waits until the object is set, then resets it.
+void cpupause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+// Waits until the object is set, then resets it. A hand-over between two
+// threads on two cores usually completes within microseconds, so the flag is
+// watched a little while before the thread goes to sleep on it.
 void waitset(handle h, kind what) {
     object* o = table().find(h, what);
     if (o == nullptr)
         return;
+    for (int spin = 0; spin < spinlimit && !o->set.load(std::memory_order_relaxed); ++spin)
+        cpupause();
     std::unique_lock held(o->lock);
-    o->changed.wait(held, [o] { return o->set; });
+    o->changed.wait(held, [o] { return o->set.load(); });
     o->set = false;
 }
 
@@ -201,7 +215,7 @@ int threadwaitmany(const handle* threads, int n, bool all) {
     // A handle that names no thread counts as ended.
     const auto ended = [&](int i) {
         const object* o = t.find(threads[i]);
-        return o == nullptr || o->what != kind::thread || o->set;
+        return o == nullptr || o->what != kind::thread || o->set.load();
     };
     for (;;) {
         int count = 0, first = -1;
