@@ -229,6 +229,14 @@ bool activate(Robot& r, const Step&) {
     return SetForegroundWindow(r.window) || r.fail("SetForegroundWindow refused");
 }
 
+// What the system menu's Close sends.
+bool systemclose(Robot& r, const Step&) {
+    if (!havewindow(r))
+        return false;
+    return PostMessageA(r.window, WM_SYSCOMMAND, SC_CLOSE, 0) ||
+           r.fail("cannot post WM_SYSCOMMAND");
+}
+
 bool listcontrols(Robot& r, const Step&) {
     if (!havewindow(r))
         return false;
@@ -525,6 +533,7 @@ constexpr Verb verbs[] = {
     {"wait-window", 1, 2, waitwindow, false},
     {"wait-gone", 0, 1, waitgone, false},
     {"activate", 0, 0, activate, false},
+    {"system-close", 0, 0, systemclose, false},
     {"list-controls", 0, 0, listcontrols, false},
     {"wait-control", 1, 2, waitcontrol, false},
     {"wait-text", 2, 3, waittext, false},
