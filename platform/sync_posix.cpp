@@ -32,7 +32,7 @@ struct object {
 };
 
 constexpr int capacity = 1024;
-constexpr int spinlimit = 2000; // pauses before a wait blocks: some tens of microseconds
+constexpr int spinlimit = 200; // pauses before a wait blocks: a few microseconds
 
 struct objecttable {
     std::mutex lock;
