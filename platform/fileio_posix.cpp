@@ -68,6 +68,20 @@ int openflags(std::uint32_t access, std::uint32_t disposition) {
     }
 }
 
+// A read-only file refuses writing, as on Windows, even to root. A file that
+// does not exist yet is not read-only: where the file may be created, an
+// exclusive create is tried first, which spares looking at it.
+int openforwriting(const std::string& path, int flags, mode_t mode) {
+    if ((flags & O_CREAT) != 0) {
+        const int made = open(path.c_str(), flags | O_EXCL, mode);
+        if (made >= 0 || errno != EEXIST)
+            return made;
+    }
+    if (isreadonly(path))
+        return -1;
+    return open(path.c_str(), flags, mode);
+}
+
 // Handles are tested against 1 by their users: keep descriptor 0 out of them.
 int abovezero(int descriptor) {
     if (descriptor != 0)
@@ -158,9 +172,11 @@ handle openfile(const char* name, std::uint32_t access, std::uint32_t /*share*/,
     const std::string path = posixname(name);
     const int flags = openflags(access, disposition);
     const bool writing = (access & genericwrite) != 0;
-    if (flags == -1 || (writing && (faults::openforwrite(path.c_str()) || isreadonly(path))))
+    if (flags == -1 || (writing && faults::openforwrite(path.c_str())))
         return invalidfile;
     const mode_t mode = (flagsandattributes & attrreadonly) != 0 ? 0444 : 0666;
+    if (writing) // a directory cannot be opened for writing
+        return abovezero(openforwriting(path, flags, mode));
     const int descriptor = abovezero(open(path.c_str(), flags, mode));
     if (descriptor < 0)
         return invalidfile;
@@ -169,8 +185,7 @@ handle openfile(const char* name, std::uint32_t access, std::uint32_t /*share*/,
         close(descriptor);
         return invalidfile;
     }
-    if (!writing) // the hints are about reading ahead
-        adviseaccess(descriptor, flagsandattributes);
+    adviseaccess(descriptor, flagsandattributes);
     return descriptor;
 }
 

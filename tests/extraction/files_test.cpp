@@ -49,6 +49,13 @@ TEST(fileopen, ReadOfMissingFileFailsAndWriteCreates) {
     EXPECT_TRUE(platform::readfile(file, buffer, sizeof buffer, got));
     EXPECT_EQ(std::string(buffer, got), "data");
     fileclose(file);
+
+    // A directory is no file, to write or to read.
+    scratch::fs::create_directory(dir.path("sub"));
+    fileopen(file, dir.name("sub").c_str(), "W", "S", 0, "N");
+    EXPECT_EQ(file, -1);
+    fileopen(file, dir.name("sub").c_str(), "R", "S", 0, "R");
+    EXPECT_EQ(file, -1);
 }
 
 TEST(fileopen, WriteReplacesReadOnlyFile) {
