@@ -3,6 +3,7 @@
 #include "extraction/decomp.h"
 #include "extraction/extract.h"
 #include "platform/fileio.h"
+#include "tests/platform/faultplan.h"
 #include "tests/extraction/ring_support.h"
 
 #include <gtest/gtest.h>
