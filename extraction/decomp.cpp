@@ -7,15 +7,32 @@
 
 namespace {
 
-void buildring() {
-    ring.firststart = 0;
+void closering() {
+    for (std::int32_t& number : ring.switches) {
+        switchclose(number);
+        number = 0;
+    }
+    eventclose(ring.startgate);
+    ring.startgate = 0;
+}
+
+// False, with nothing left made, when the platform refuses a switch or the
+// start gate.
+bool buildring() {
     for (std::int32_t& number : ring.switches) {
         switchcreate(number);
     }
+    eventcreate(ring.startgate);
+    for (const std::int32_t number : ring.switches) {
+        if (number == 0 || ring.startgate == 0) {
+            closering();
+            return false;
+        }
+    }
+    ring.firststart = 0;
     for (std::atomic<bool>& hint : ring.withconsumer) {
         hint = false;
     }
-    eventcreate(ring.startgate);
     eventarm(ring.startgate, 1);
     ring.gatepending = 1;
     ring.readstatus = 1;
@@ -29,6 +46,7 @@ void buildring() {
     switchwaitfirst(ring.switches[0]);
     ring.fills[0] = 0;
     ring.codeposition = 1;
+    return true;
 }
 
 // The consumer stops early: take and drop the rest of the current file's
@@ -45,15 +63,21 @@ void drain() {
 
 } // namespace
 
-void decompstart(platform::handle& file) {
-    if (ring.firststart != 0) {
-        buildring();
-    } else {
+bool decompstart(platform::handle& file) {
+    if (ring.firststart == 0) {
         taskjoin(ring.producertask);
         switchwaitfirst(ring.switches[ring.producerbuffer - 1]);
+    } else if (!buildring()) {
+        ring.readstatus = 0;
+        return false;
     }
     ring.endseen = 0;
     taskstart1(ring.producertask, extractfill, file);
+    if (ring.producertask == 0) {
+        ring.readstatus = 0;
+        return false;
+    }
+    return true;
 }
 
 void decompstop() {
@@ -62,9 +86,6 @@ void decompstop() {
     }
     drain();
     taskjoin(ring.producertask);
-    for (const std::int32_t& number : ring.switches) {
-        switchclose(number);
-    }
-    eventclose(ring.startgate);
+    closering();
     ring.firststart = 1;
 }
