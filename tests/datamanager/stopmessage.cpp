@@ -1,6 +1,11 @@
-// The manager ends the process with exit code 0 when it stops; outside a
-// death test that must count as a failure, not as a passing run. Death test
-// suites are those whose name ends in "DeathTest".
+// The manager's stop message in the tests, in place of the toolkit's message
+// box: written to standard error, where a death test reads it (on Windows too,
+// where a box would wait for a user, or fail at once without a display). The
+// process then ends as the manager ends it. Outside a death test a stop is a
+// failure, not a passing run: the process ends at once with exit code 1.
+// Death test suites are those whose name ends in "DeathTest".
+#include "toolkit/prompt.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,14 +16,7 @@ namespace {
 
 const char* running = nullptr; // the test under way that must not end the process
 
-void exitduringtest() {
-    if (running != nullptr) {
-        std::fprintf(stderr, "%s ended the process\n", running);
-        std::_Exit(1);
-    }
-}
-
-class exitguard : public ::testing::EmptyTestEventListener {
+class stopguard : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo& test) override {
         if (!std::string_view(test.test_suite_name()).ends_with("DeathTest")) {
             running = test.name();
@@ -28,9 +26,18 @@ class exitguard : public ::testing::EmptyTestEventListener {
 };
 
 const bool installed = [] {
-    std::atexit(exitduringtest);
-    ::testing::UnitTest::GetInstance()->listeners().Append(new exitguard);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new stopguard);
     return true;
 }();
 
 } // namespace
+
+void msgbox(const char* text, const char* caption) {
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    std::fflush(stderr);
+    if (running != nullptr) {
+        std::fprintf(stderr, "%s stopped the manager\n", running);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+}
