@@ -2,8 +2,8 @@
 // through the ring and written by the unpacker under a scripted window.
 #include "extraction/distribution.h"
 #include "platform/fileio.h"
-#include "tests/platform/faultplan.h"
 #include "tests/extraction/unpackrun.h"
+#include "tests/platform/faultplan.h"
 #include "tools/cell/entries.h"
 
 #include <gtest/gtest.h>
