@@ -2,7 +2,7 @@
 // A fixed table of numbered slots, as the switch, event and task tables are:
 // slots 1 to Size, each carrying its own number while taken and -1 while free,
 // given out round-robin from the slot after the one given out last. Taking a
-// slot is serialised by the table's guard, which exists from program load.
+// slot is serialised by the table's guard, made by its first use.
 // A creation finds a vacant slot, makes the slot's platform objects and only
 // then publishes the number, so that no one who finds the number meets a
 // slot whose objects are not there yet.
@@ -42,11 +42,15 @@ template <typename Slot, std::int32_t Size> class slottable {
         (*this)[s].number.store(s);
     }
 
-    void lock() { guard_.lock(); }
-    void unlock() { guard_.unlock(); }
+    void lock() { guard().lock(); }
+    void unlock() { guard().unlock(); }
 
   private:
-    std::mutex guard_;
+    static std::mutex& guard() {
+        static std::mutex made;
+        return made;
+    }
+
     Slot slots_[Size];
     std::int32_t cursor_ = 1;
 };
