@@ -145,7 +145,7 @@ TEST_F(eventtest, ARecycledSlotStartsAfresh) {
 // attempt: no waiter passes before its round is posted, and no re-arm hangs
 // on a count that a wake-up passed on at the same moment lost.
 TEST(Events, ChainedWakeUpsAreNeitherLostNorEarlyUnderStress) {
-    constexpr int rounds = 400, waiters = 2;
+    constexpr int rounds = 200, waiters = 2;
     std::int32_t e = 0;
     eventcreate(e);
     std::atomic<int> posted{-1}, early{0};
