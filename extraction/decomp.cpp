@@ -5,6 +5,9 @@
 #include "tasks/mtask.h"
 #include "tasks/switch.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 void closering() {
@@ -23,11 +26,9 @@ bool buildring() {
         switchcreate(number);
     }
     eventcreate(ring.startgate);
-    for (const std::int32_t number : ring.switches) {
-        if (number == 0 || ring.startgate == 0) {
-            closering();
-            return false;
-        }
+    if (ring.startgate == 0 || std::ranges::find(ring.switches, 0) != std::end(ring.switches)) {
+        closering();
+        return false;
     }
     ring.firststart = 0;
     for (std::atomic<bool>& hint : ring.withconsumer) {
@@ -49,6 +50,12 @@ bool buildring() {
     return true;
 }
 
+// A ring that cannot run reads as failed until it is stopped.
+bool refusestart() {
+    ring.readstatus = 0;
+    return false;
+}
+
 // The consumer stops early: take and drop the rest of the current file's
 // stream, so that a producer waiting for a free buffer can run to its end.
 void drain() {
@@ -68,16 +75,11 @@ bool decompstart(platform::handle& file) {
         taskjoin(ring.producertask);
         switchwaitfirst(ring.switches[ring.producerbuffer - 1]);
     } else if (!buildring()) {
-        ring.readstatus = 0;
-        return false;
+        return refusestart();
     }
     ring.endseen = 0;
     taskstart1(ring.producertask, extractfill, file);
-    if (ring.producertask == 0) {
-        ring.readstatus = 0;
-        return false;
-    }
-    return true;
+    return ring.producertask != 0 || refusestart();
 }
 
 void decompstop() {
