@@ -15,9 +15,11 @@ constexpr const char* numberformat = "%10.9d";
 
 } // namespace
 
+// The process ends at once: tasks of the window thread may still run, and no
+// object of static storage may be torn down under them.
 void idmstop(const char* text) {
     msgbox(text, "Incore Data Manager");
-    std::exit(0);
+    std::_Exit(0);
 }
 
 void idmnotfound(const char* what, const std::int32_t& number, const char* operation) {

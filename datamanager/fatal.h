@@ -1,6 +1,8 @@
 #pragma once
 // The manager's fatal failures: a message box captioned "Incore Data Manager",
-// then the process ends with exit code 0.
+// then the process ends at once with exit code 0. Every one of them goes
+// through idmstop, and so through msgbox (toolkit/prompt.h), which a test
+// program may replace to read the message.
 #include <cstdint>
 
 [[noreturn]] void idmstop(const char* text);

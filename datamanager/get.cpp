@@ -7,13 +7,15 @@
 
 namespace {
 
+// Copies no more than the field holds: a variable longer than the field (an
+// end-of-record marker holds nothing) keeps the rest of what it held.
 bool getbytes(const std::int32_t& handle, void* variable, std::int64_t bytes) {
     handlefields& fields = handleof(handle);
     if (fields.current == noblock) {
         return false;
     }
-    // A count too large for the pool is refused by the pool's range check.
-    const auto count = static_cast<std::int32_t>(std::min<std::int64_t>(bytes, INT32_MAX));
+    const auto count =
+        static_cast<std::int32_t>(std::min<std::int64_t>(bytes, datalength(fields.current)));
     MemGet(variable, fields.current + fieldheader, count);
     fields.current = nextof(fields.current);
     return true;

@@ -1,8 +1,8 @@
 #pragma once
 // Getting fields from a read handle. Each get copies the start of the current
-// field's data into the variable (as many bytes as the variable asks for) and
-// moves to the next field; at the end of the file it copies nothing and gives
-// false.
+// field's data into the variable (as many bytes as the variable asks for, and
+// never more than the field holds) and moves to the next field; at the end of
+// the file it copies nothing and gives false.
 //
 // Element access reads or, with mode "W" or "w", writes element k (from 1) of
 // the current field without moving the handle. It gives false, and copies

@@ -15,7 +15,8 @@ inline constexpr std::int32_t sizeword = 4;
 inline constexpr std::int32_t numberword = 8;
 inline constexpr std::int32_t childword = 12;
 inline constexpr std::int32_t nodesize = 16;
-inline constexpr std::int32_t fieldheader = 8;
+inline constexpr std::int32_t blockheader = 8; // the link and size words
+inline constexpr std::int32_t fieldheader = blockheader;
 
 inline std::int32_t getword(std::int32_t address) {
     std::int32_t value = 0;

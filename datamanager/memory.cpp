@@ -2,6 +2,7 @@
 
 #include "datamanager/compact.h"
 #include "datamanager/fatal.h"
+#include "datamanager/layout.h"
 #include "datamanager/locks.h"
 
 #include <cstddef>
@@ -114,6 +115,14 @@ void IDMExit(std::int32_t& status) {
 }
 
 void IDMAlloc(std::int32_t& address, const std::int32_t& size) {
+    // Every block starts with its link and size words: a smaller size, let
+    // alone a negative one, would move the next free address back over live
+    // blocks or leave a block that the walk of compaction cannot step over.
+    // It is refused with no block, which no pool access accepts.
+    if (size < blockheader) {
+        address = noblock;
+        return;
+    }
     LockAcquire(allocatorlock);
     if (!fits(size)) {
         compactpool();

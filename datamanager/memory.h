@@ -20,7 +20,8 @@ inline constexpr std::int32_t allocatorlock = -1001;
 void IDMInit(const std::int32_t& size, std::int32_t& status);
 void IDMExit(std::int32_t& status);
 // Reserves size bytes at the next free address, compacting first when they do
-// not fit; stops the program when they do not fit even then.
+// not fit; stops the program when they do not fit even then. A size smaller
+// than a block's link and size words is refused: address -1, nothing changed.
 void IDMAlloc(std::int32_t& address, const std::int32_t& size);
 
 // Byte copies between a variable and the pool; a count of 0 or less copies

@@ -5,17 +5,35 @@
 #include "tasks/mtask.h"
 #include "tasks/switch.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
-void buildring() {
-    ring.firststart = 0;
+void closering() {
+    for (std::int32_t& number : ring.switches) {
+        switchclose(number);
+        number = 0;
+    }
+    eventclose(ring.startgate);
+    ring.startgate = 0;
+}
+
+// False, with nothing left made, when the platform refuses a switch or the
+// start gate.
+bool buildring() {
     for (std::int32_t& number : ring.switches) {
         switchcreate(number);
     }
+    eventcreate(ring.startgate);
+    if (ring.startgate == 0 || std::ranges::find(ring.switches, 0) != std::end(ring.switches)) {
+        closering();
+        return false;
+    }
+    ring.firststart = 0;
     for (std::atomic<bool>& hint : ring.withconsumer) {
         hint = false;
     }
-    eventcreate(ring.startgate);
     eventarm(ring.startgate, 1);
     ring.gatepending = 1;
     ring.readstatus = 1;
@@ -29,6 +47,13 @@ void buildring() {
     switchwaitfirst(ring.switches[0]);
     ring.fills[0] = 0;
     ring.codeposition = 1;
+    return true;
+}
+
+// A ring that cannot run reads as failed until it is stopped.
+bool refusestart() {
+    ring.readstatus = 0;
+    return false;
 }
 
 // The consumer stops early: take and drop the rest of the current file's
@@ -45,15 +70,16 @@ void drain() {
 
 } // namespace
 
-void decompstart(platform::handle& file) {
-    if (ring.firststart != 0) {
-        buildring();
-    } else {
+bool decompstart(platform::handle& file) {
+    if (ring.firststart == 0) {
         taskjoin(ring.producertask);
         switchwaitfirst(ring.switches[ring.producerbuffer - 1]);
+    } else if (!buildring()) {
+        return refusestart();
     }
     ring.endseen = 0;
     taskstart1(ring.producertask, extractfill, file);
+    return ring.producertask != 0 || refusestart();
 }
 
 void decompstop() {
@@ -62,9 +88,6 @@ void decompstop() {
     }
     drain();
     taskjoin(ring.producertask);
-    for (const std::int32_t& number : ring.switches) {
-        switchclose(number);
-    }
-    eventclose(ring.startgate);
+    closering();
     ring.firststart = 1;
 }

@@ -6,8 +6,10 @@
 // task reads the handle variable when it begins; leave it unchanged until the
 // file is exhausted. The first start (and the first after decompstop) builds
 // the ring; a later one waits for the previous producer and continues the
-// same code stream, dictionary included, in the new file.
-void decompstart(platform::handle& file);
+// same code stream, dictionary included, in the new file. False when the
+// platform refuses the ring's switches or its producer's thread: the ring then
+// reads as failed (extractread gives status 0) until decompstop.
+bool decompstart(platform::handle& file);
 
 // Ends the ring: drops whatever the current file still holds, waits for the
 // producer and releases the switches and the start gate. The next start

@@ -416,8 +416,10 @@ void s(twoword& count, const std::int32_t& amount) {
     count.low = joinhalves(hi, lo);
 }
 
+// By value: k x 4294967295 is written low 0, high k by some writers and low
+// 4294967295, high k - 1 by others (and by the carries of ADDER).
 void isdone(const twoword& a, const twoword& b, std::int32_t& flag) {
-    flag = a.low == b.low && a.high == b.high ? 1 : 0;
+    flag = countvalue(a) == countvalue(b) ? 1 : 0;
 }
 
 void GETSMALL(const twoword& count, const std::int32_t& limit, std::int32_t& result) {

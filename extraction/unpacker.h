@@ -39,7 +39,7 @@ void nextvolume(platform::handle& volume, std::int32_t& nextnumber, const winhan
 void ADDER(twoword& count, const std::int32_t& amount);
 // count = count - amount
 void s(twoword& count, const std::int32_t& amount);
-// flag = 1 when both words of a and b are equal, else 0
+// flag = 1 when a and b count the same, in whichever form each is written, else 0
 void isdone(const twoword& a, const twoword& b, std::int32_t& flag);
 // result = min(limit, count) for a count below 2^31, else limit
 void GETSMALL(const twoword& count, const std::int32_t& limit, std::int32_t& result);

@@ -133,8 +133,13 @@ void copy(const winhandle& window) {
     currentevent = 1;
     eventarm(diskevents[0], once);
     unpackerwindow = window;
-    taskstart9(unpackertask, unpacker, unpackerwindow, diskevents, currentevent, descriptorfile,
-               nextvolume, filenametext, diskpromptcommand, donecommand, errorcommand);
+    if (diskevents[0] != 0 && diskevents[1] != 0) {
+        taskstart9(unpackertask, unpacker, unpackerwindow, diskevents, currentevent, descriptorfile,
+                   nextvolume, filenametext, diskpromptcommand, donecommand, errorcommand);
+    }
+    if (unpackertask == 0) { // the system refused an event or the thread: no copy can begin
+        post(window, writefailurecommand);
+    }
 }
 
 void showcopyscreen(const bool shown) {

@@ -1,7 +1,10 @@
 #pragma once
-// The bookkeeping behind platform::injectfaults, shared by both file layers:
-// each call below counts one operation of its kind and says whether that
-// operation is to fail.
+// The fault-injection seam of both platform layers: each call below counts
+// one operation of its kind and says whether that operation is to fail. The
+// platform library carries faultless.cpp, in which nothing ever fails; test
+// programs link tests/platform/faultplan.cpp instead, which fails the
+// operations a test plans (its object file replaces the library's at link
+// time, so the product's calls take no lock and keep no state).
 #include <cstdint>
 
 namespace platform::faults {
@@ -15,5 +18,11 @@ enum class writeoutcome { whole, fail, half };
 writeoutcome write();
 
 bool read(); // true when this read is to fail
+
+// True when this creation is to be refused, or this wait for threads to fail.
+bool mutexcreate();
+bool eventcreate();
+bool threadstart();
+bool threadwait();
 
 } // namespace platform::faults

@@ -70,16 +70,4 @@ bool diskfreespace(const char* root, std::uint32_t& sectorspercluster,
 const char* commandline();
 void setcommandline(const char* line);
 
-// Test seam: make the nth call from now of a kind fail (0 = never). Each count
-// runs down once and then stays at 0. A name whose open for writing was made to
-// fail keeps failing to open for writing until the next plan, so that a retry
-// (fileopen tries twice) meets the same refusal, as on a real file system.
-struct faultplan {
-    int openforwrite = 0; // nth openfile with write access returns -1
-    int write = 0;        // nth writefile fails
-    int shortwrite = 0;   // nth writefile stores only half of what it was given
-    int read = 0;         // nth readfile fails
-};
-void injectfaults(const faultplan& plan);
-
 } // namespace platform

@@ -3,7 +3,9 @@
 // kernel stands on. On Windows these are the kernel's own objects; on POSIX
 // they are kept in a table and named by small positive numbers. Every wait
 // waits without time limit; a handle that names nothing makes an operation do
-// nothing, and a wait on it returns at once.
+// nothing, and a wait on it returns at once. A creation the platform refuses
+// gives 0, and a wait for threads that fails says so: neither is to be taken
+// for an object or for a thread that has ended.
 #include "platform/types.h"
 
 #include <cstddef>
@@ -39,7 +41,8 @@ void eventreset(handle event);
 void eventwaitone(handle event); // waits until signalled, then resets
 
 handle threadstart(threadentry entry, void* parameter); // runs at once; 0 if refused
-void threadwait(handle thread);                         // until the thread has ended
+// Waits until the thread has ended; false when the wait failed.
+bool threadwait(handle thread);
 // Waits until all (all = true) or any of the n threads have ended; returns the
 // index of an ended thread (any) or 0 (all), -1 when the wait failed. n is 1
 // to 64.

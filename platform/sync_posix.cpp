@@ -7,6 +7,8 @@
 // handle is closed; thread state is kept under the table lock.
 #include "platform/sync.h"
 
+#include "platform/faults.h"
+
 #include <pthread.h>
 
 #include <atomic>
@@ -161,7 +163,7 @@ handle create(kind what, bool set) {
 } // namespace
 
 handle mutexcreate() {
-    return create(kind::mutex, true);
+    return faults::mutexcreate() ? 0 : create(kind::mutex, true);
 }
 
 void mutexacquire(handle mutex) {
@@ -173,7 +175,7 @@ void mutexrelease(handle mutex) {
 }
 
 handle eventcreate() {
-    return create(kind::event, false);
+    return faults::eventcreate() ? 0 : create(kind::event, false);
 }
 
 void eventsignal(handle event) {
@@ -189,6 +191,8 @@ void eventwaitone(handle event) {
 }
 
 handle threadstart(threadentry entry, void* parameter) {
+    if (faults::threadstart())
+        return 0;
     auto& t = table();
     const std::lock_guard held(t.lock);
     const handle h = t.take(kind::thread, false);
@@ -205,11 +209,13 @@ handle threadstart(threadentry entry, void* parameter) {
     return h;
 }
 
-void threadwait(handle thread) {
-    threadwaitmany(&thread, 1, true);
+bool threadwait(handle thread) {
+    return threadwaitmany(&thread, 1, true) == 0;
 }
 
 int threadwaitmany(const handle* threads, int n, bool all) {
+    if (faults::threadwait())
+        return -1;
     auto& t = table();
     std::unique_lock held(t.lock);
     // A handle that names no thread counts as ended.

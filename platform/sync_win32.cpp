@@ -2,6 +2,8 @@
 // their handles carried as 32-bit integers.
 #include "platform/sync.h"
 
+#include "platform/faults.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -21,7 +23,7 @@ handle ours(HANDLE object) {
 } // namespace
 
 handle mutexcreate() {
-    return ours(CreateMutexA(nullptr, FALSE, nullptr));
+    return faults::mutexcreate() ? 0 : ours(CreateMutexA(nullptr, FALSE, nullptr));
 }
 
 void mutexacquire(handle mutex) {
@@ -33,7 +35,7 @@ void mutexrelease(handle mutex) {
 }
 
 handle eventcreate() {
-    return ours(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    return faults::eventcreate() ? 0 : ours(CreateEventA(nullptr, FALSE, FALSE, nullptr));
 }
 
 void eventsignal(handle event) {
@@ -59,15 +61,19 @@ void eventwaitone(handle event) {
 }
 
 handle threadstart(threadentry entry, void* parameter) {
+    if (faults::threadstart())
+        return 0;
     return ours(CreateThread(nullptr, taskstacksize, entry, parameter,
                              STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
 }
 
-void threadwait(handle thread) {
-    WaitForSingleObject(native(thread), INFINITE);
+bool threadwait(handle thread) {
+    return !faults::threadwait() && WaitForSingleObject(native(thread), INFINITE) == WAIT_OBJECT_0;
 }
 
 int threadwaitmany(const handle* threads, int n, bool all) {
+    if (faults::threadwait())
+        return -1;
     HANDLE natives[MAXIMUM_WAIT_OBJECTS];
     for (int i = 0; i < n; ++i)
         natives[i] = native(threads[i]);

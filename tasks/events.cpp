@@ -1,5 +1,7 @@
 // Counted completion events over one auto-reset platform event (the signal)
-// and one platform mutex (the guard of posts and re-arming).
+// and one platform mutex (the guard). The counts, the state and the mode are
+// touched only under the guard, so that a post, a waiter passing the wake-up
+// on and a re-arm never lose one another's updates.
 #include "tasks/events.h"
 
 #include "platform/sync.h"
@@ -16,111 +18,127 @@ struct eventslot {
     std::atomic<std::int32_t> number{-1};
     platform::handle signal = 0;
     platform::handle guard = 0;
-    std::atomic<std::int32_t> completionsleft{0};
-    std::atomic<std::int32_t> state{armed};
-    std::atomic<std::int32_t> waitersleft{0};
-    std::atomic<std::int32_t> mode{armedonce};
+    std::int32_t completionsleft = 0;
+    std::int32_t state = armed;
+    std::int32_t waitersleft = 0;
+    std::int32_t mode = armedonce;
 };
 
 constinit slottable<eventslot, 64> events;
 
-// Counts one completion; the one that reaches zero completes the event.
+// Holds the slot's guard for as long as it lives.
+class holding {
+  public:
+    explicit holding(const eventslot& slot) : guard_(slot.guard) { platform::mutexacquire(guard_); }
+    ~holding() { platform::mutexrelease(guard_); }
+    holding(const holding&) = delete;
+    holding& operator=(const holding&) = delete;
+
+  private:
+    platform::handle guard_;
+};
+
+// Under the guard: counts one completion; the one that reaches zero completes
+// the event.
 void complete(eventslot& slot) {
     if (--slot.completionsleft == 0) {
-        slot.state.store(completed);
+        slot.state = completed;
         platform::eventsignal(slot.signal);
     }
 }
 
-// A released waiter wakes the next one while expected waiters remain.
+// Under the guard: a released waiter wakes the next one while expected
+// waiters remain.
 void passon(eventslot& slot) {
-    const std::int32_t left = slot.waitersleft.load();
-    if (left <= 1) {
-        slot.waitersleft.store(0);
+    if (slot.waitersleft <= 1) {
+        slot.waitersleft = 0;
     } else {
-        slot.waitersleft.store(left - 1);
+        slot.waitersleft -= 1;
         platform::eventsignal(slot.signal);
     }
 }
 
-// Returns holding the guard, once the waiters of the previous round are gone.
-void acquirewhennowaiters(eventslot& slot) {
-    for (;;) {
-        while (slot.waitersleft.load() > 0)
-            platform::yield();
-        platform::mutexacquire(slot.guard);
-        if (slot.waitersleft.load() == 0)
-            return;
-        platform::mutexrelease(slot.guard);
-    }
+// Under the guard: a new round, with any wake-up left over from the last
+// round taken back, so that no waiter of this round passes before it
+// completes.
+void setcounts(eventslot& slot, std::int32_t count, std::int32_t waiters, std::int32_t mode) {
+    slot.completionsleft = count;
+    slot.state = armed;
+    slot.waitersleft = waiters;
+    slot.mode = mode;
+    platform::eventreset(slot.signal);
 }
 
-void setcounts(eventslot& slot, std::int32_t count, std::int32_t waiters) {
-    slot.completionsleft.store(count);
-    slot.state.store(armed);
-    slot.waitersleft.store(waiters);
+// Under the guard: a re-armed event waits until the waiters of its previous
+// round are gone (a count that waiters leaving drove below zero counts as
+// none), letting go of the guard while it waits.
+void awaitnowaiters(eventslot& slot) {
+    while (slot.mode == rearmed && slot.waitersleft > 0) {
+        platform::mutexrelease(slot.guard);
+        platform::yield();
+        platform::mutexacquire(slot.guard);
+    }
 }
 
 } // namespace
 
+// An event whose signal or guard the platform refuses is not made: the
+// caller gets 0. A slot used before starts afresh, as at program load.
 void eventcreate(std::int32_t& number) {
     const std::lock_guard held(events);
-    number = events.take();
-    if (number == 0)
+    number = 0;
+    const std::int32_t e = events.vacant();
+    if (e == 0)
         return;
-    auto& slot = events[number];
+    auto& slot = events[e];
     slot.signal = platform::eventcreate();
     slot.guard = platform::mutexcreate();
+    if (slot.signal == 0 || slot.guard == 0) {
+        platform::closehandle(slot.signal);
+        platform::closehandle(slot.guard);
+        return;
+    }
+    setcounts(slot, 0, 0, armedonce);
+    events.publish(e);
+    number = e;
 }
 
 void eventarm(const std::int32_t& number, const std::int32_t& count) {
     if (auto* slot = events.named(number)) {
-        setcounts(*slot, count, count);
-        slot->mode.store(armedonce);
-        platform::eventreset(slot->signal);
+        const holding held(*slot);
+        setcounts(*slot, count, count, armedonce);
     }
 }
 
 void eventrearm(const std::int32_t& number, const std::int32_t& count,
                 const std::int32_t& waiters) {
-    auto* slot = events.named(number);
-    if (slot == nullptr)
-        return;
-    if (slot->mode.load() == armedonce) {
-        platform::mutexacquire(slot->guard);
-        setcounts(*slot, count, waiters);
-        slot->mode.store(rearmed);
-        platform::eventreset(slot->signal);
-    } else if (slot->mode.load() == rearmed) {
-        acquirewhennowaiters(*slot);
-        setcounts(*slot, count, waiters);
-    } else {
-        return;
+    if (auto* slot = events.named(number)) {
+        const holding held(*slot);
+        awaitnowaiters(*slot);
+        setcounts(*slot, count, waiters, rearmed);
     }
-    platform::mutexrelease(slot->guard);
 }
 
 void eventpost(const std::int32_t& number) {
     if (auto* slot = events.named(number)) {
-        platform::mutexacquire(slot->guard);
+        const holding held(*slot);
         complete(*slot);
-        platform::mutexrelease(slot->guard);
     }
 }
 
 void eventpostwaiter(const std::int32_t& number, const std::int32_t& flag) {
     if (auto* slot = events.named(number)) {
-        platform::mutexacquire(slot->guard);
-        --slot->waitersleft;
+        const holding held(*slot);
+        slot->waitersleft -= 1;
         if (flag != 0)
             complete(*slot);
-        platform::mutexrelease(slot->guard);
     }
 }
 
 void eventwait(const std::int32_t& number) {
     if (auto* slot = events.named(number)) {
         platform::eventwaitone(slot->signal);
+        const holding held(*slot);
         passon(*slot);
     }
 }
@@ -130,18 +148,21 @@ void eventwaitstate(const std::int32_t& number, std::int32_t& result) {
     if (slot == nullptr)
         return;
     platform::eventwaitone(slot->signal);
-    if (slot->state.load() == acknowledged) {
+    const holding held(*slot);
+    if (slot->state == acknowledged) {
         result = 1;
         passon(*slot);
-    } else if (slot->state.load() == completed) {
-        slot->state.store(acknowledged);
+    } else if (slot->state == completed) {
+        slot->state = acknowledged;
         result = 0;
     }
 }
 
 void eventrelease(const std::int32_t& number) {
-    if (auto* slot = events.named(number))
+    if (auto* slot = events.named(number)) {
+        const holding held(*slot);
         passon(*slot);
+    }
 }
 
 void eventclose(const std::int32_t& number) {

@@ -6,7 +6,9 @@
 // operation on 0 or on a closed number does nothing.
 #include <cstdint>
 
-void eventcreate(std::int32_t& number); // 0 when all 64 slots are taken
+// number: 0 when all 64 slots are taken or the platform refuses the event's
+// objects. A new event is armed for 0 completions and no waiters.
+void eventcreate(std::int32_t& number);
 // Arms for count completions and count waiters; only while no one waits.
 void eventarm(const std::int32_t& number, const std::int32_t& count);
 // Arms for count completions and the given waiters; once re-armed, an event

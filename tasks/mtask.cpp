@@ -3,7 +3,8 @@
 // a waited thread not yet closed, 0 none. Waits and closes take no lock: each
 // task is waited for and closed by one party at a time, and a close clears the
 // handle before it frees the number, so a start sees the slot free only once
-// the handle is gone.
+// the handle is gone. A task is marked waited only once a wait has seen its
+// thread end: a failed wait leaves it as it was.
 #include "tasks/mtask.h"
 
 #include "tasks/slots.h"
@@ -20,12 +21,37 @@ struct taskslot {
 
 constinit slottable<taskslot, 64> tasks;
 
-// The handles of a selection of slots, at most one per slot.
+// A selection of slots and their thread handles, at most one per slot.
 struct handlelist {
     platform::handle handles[decltype(tasks)::size] = {};
+    taskslot* slots[decltype(tasks)::size] = {};
     int count = 0;
-    void add(platform::handle thread) { handles[count++] = thread; }
+    void add(taskslot& slot, platform::handle thread) {
+        slots[count] = &slot;
+        handles[count++] = thread;
+    }
+    // Until every listed thread has ended; false when the wait failed.
+    bool waitall() const {
+        return count == 0 || platform::threadwaitmany(handles, count, true) == 0;
+    }
 };
+
+// The tasks running (started and not yet waited for).
+handlelist running() {
+    handlelist found;
+    for (std::int32_t t = 1; t <= tasks.size; ++t) {
+        auto& slot = tasks[t];
+        const platform::handle thread = slot.thread.load();
+        if (slot.number.load() != -1 && thread > 0)
+            found.add(slot, thread);
+    }
+    return found;
+}
+
+// Marks the slot's task waited, unless someone else did already.
+bool markwaited(taskslot& slot, platform::handle thread) {
+    return slot.thread.compare_exchange_strong(thread, -thread);
+}
 
 void closeslot(taskslot& slot) {
     slot.thread.store(0);
@@ -34,14 +60,21 @@ void closeslot(taskslot& slot) {
 
 } // namespace
 
+// A thread the platform refuses takes no slot: the caller gets 0.
 void taskstartcall(std::int32_t& task, const taskcall& call) {
     const std::lock_guard held(tasks);
-    task = tasks.take();
-    if (task == 0)
+    task = 0;
+    const std::int32_t t = tasks.vacant();
+    if (t == 0)
         return;
-    auto& slot = tasks[task];
+    auto& slot = tasks[t];
     slot.call = call;
-    slot.thread.store(platform::threadstart(&taskentry, &slot.call));
+    const platform::handle thread = platform::threadstart(&taskentry, &slot.call);
+    if (thread == 0)
+        return;
+    slot.thread.store(thread);
+    tasks.publish(t);
+    task = t;
 }
 
 void taskwait(const std::int32_t& task) {
@@ -49,10 +82,8 @@ void taskwait(const std::int32_t& task) {
     if (slot == nullptr)
         return;
     const platform::handle thread = slot->thread.load();
-    if (thread > 0) {
-        platform::threadwait(thread);
-        slot->thread.store(-thread);
-    }
+    if (thread > 0 && platform::threadwait(thread))
+        markwaited(*slot, thread);
 }
 
 void taskclose(const std::int32_t& task) {
@@ -72,17 +103,11 @@ void taskjoin(const std::int32_t& task) {
 }
 
 void taskwaitall() {
-    handlelist running;
-    for (std::int32_t t = 1; t <= tasks.size; ++t) {
-        auto& slot = tasks[t];
-        const platform::handle thread = slot.thread.load();
-        if (slot.number.load() != -1 && thread > 0) {
-            running.add(thread);
-            slot.thread.store(-thread);
-        }
-    }
-    if (running.count > 0)
-        platform::threadwaitmany(running.handles, running.count, true);
+    const handlelist listed = running();
+    if (!listed.waitall())
+        return;
+    for (int i = 0; i < listed.count; ++i)
+        markwaited(*listed.slots[i], listed.handles[i]);
 }
 
 void taskcloseall() {
@@ -91,7 +116,7 @@ void taskcloseall() {
         auto& slot = tasks[t];
         const platform::handle thread = slot.thread.load();
         if (slot.number.load() != -1 && thread < 0) {
-            waited.add(-thread);
+            waited.add(slot, -thread);
             closeslot(slot);
         }
     }
@@ -101,47 +126,33 @@ void taskcloseall() {
 
 // The slots are freed only after their threads have ended: a start that took
 // a slot at once could overwrite the procedure and arguments a thread that
-// has not yet begun is about to read. A slot whose thread was refused holds
-// no handle to wait on.
+// has not yet begun is about to read. When the wait fails, no slot is freed.
 void taskendall() {
     handlelist all;
-    bool taken[decltype(tasks)::size + 1] = {};
     for (std::int32_t t = 1; t <= tasks.size; ++t) {
         auto& slot = tasks[t];
-        if (slot.number.load() == -1)
-            continue;
-        taken[t] = true;
-        if (const platform::handle thread = slot.thread.exchange(0); thread != 0)
-            all.add(thread < 0 ? -thread : thread);
+        const platform::handle thread = slot.thread.load();
+        if (slot.number.load() != -1 && thread != 0)
+            all.add(slot, thread < 0 ? -thread : thread);
     }
-    if (all.count > 0)
-        platform::threadwaitmany(all.handles, all.count, true);
-    for (int i = 0; i < all.count; ++i)
+    if (!all.waitall())
+        return;
+    for (int i = 0; i < all.count; ++i) {
         platform::closehandle(all.handles[i]);
-    for (std::int32_t t = 1; t <= tasks.size; ++t)
-        if (taken[t])
-            tasks[t].number.store(-1);
+        closeslot(*all.slots[i]);
+    }
 }
 
 void taskwaitany(std::int32_t& task) {
     task = 0;
-    handlelist running;
-    for (std::int32_t t = 1; t <= tasks.size; ++t) {
-        const auto& slot = tasks[t];
-        const platform::handle thread = slot.thread.load();
-        if (slot.number.load() != -1 && thread > 0)
-            running.add(thread);
-    }
-    if (running.count == 0)
+    const handlelist listed = running();
+    if (listed.count == 0)
         return;
-    const platform::handle ended =
-        running.handles[platform::threadwaitmany(running.handles, running.count, false)];
-    for (std::int32_t t = 1; t <= tasks.size; ++t) {
-        auto& slot = tasks[t];
-        if (slot.number.load() != -1 && slot.thread.load() == ended) {
-            slot.thread.store(-ended);
-            task = slot.number.load();
-            return;
-        }
-    }
+    const int ended = platform::threadwaitmany(listed.handles, listed.count, false);
+    if (ended < 0)
+        return;
+    taskslot& slot = *listed.slots[ended];
+    const std::int32_t number = slot.number.load();
+    if (markwaited(slot, listed.handles[ended]))
+        task = number;
 }

@@ -10,7 +10,8 @@
 #include <memory>
 
 // Takes the next free slot round-robin and runs call on a new thread; task
-// receives the slot number, or 0 when all 64 slots are taken.
+// receives the slot number, or 0 when all 64 slots are taken or the platform
+// refuses the thread (which then takes no slot).
 void taskstartcall(std::int32_t& task, const taskcall& call);
 
 template <typename R, typename... A>
@@ -54,13 +55,15 @@ TASKSTART(52)
 #undef TASKSTART_TENS
 #undef TASKSTART
 
-void taskwait(const std::int32_t& task);  // until its thread has ended; marks it waited
+// Waits until the task's thread has ended and marks it waited; a wait that
+// fails marks nothing, here and in the waits below.
+void taskwait(const std::int32_t& task);
 void taskclose(const std::int32_t& task); // frees the slot of a waited task
 void taskjoin(const std::int32_t& task);  // taskwait when not yet waited, then taskclose
 void taskwaitall();                       // waits for every task not yet waited for
 void taskcloseall();                      // closes every waited task
-// Frees every slot, then waits until all their threads have ended.
+// Waits until the threads of all taken slots have ended, then frees the slots.
 void taskendall();
 // Waits until any task not yet waited for ends and marks it waited; task
-// receives its number, or 0 when there was none.
+// receives its number, or 0 when there was none or the wait failed.
 void taskwaitany(std::int32_t& task);

@@ -3,6 +3,7 @@
 // other takes leaves a single token.
 #include "tasks/switch.h"
 
+#include "platform/sync.h"
 #include "tasks/slots.h"
 
 #include <mutex>
@@ -19,15 +20,24 @@ constinit slottable<switchslot, 16> switches;
 
 } // namespace
 
+// A switch whose events the platform refuses is not made: the caller gets 0.
 void switchcreate(std::int32_t& number) {
     const std::lock_guard held(switches);
-    number = switches.take();
-    if (number == 0)
+    number = 0;
+    const std::int32_t s = switches.vacant();
+    if (s == 0)
         return;
-    auto& slot = switches[number];
+    auto& slot = switches[s];
     slot.first = platform::eventcreate();
     slot.second = platform::eventcreate();
+    if (slot.first == 0 || slot.second == 0) {
+        platform::closehandle(slot.first);
+        platform::closehandle(slot.second);
+        return;
+    }
     platform::eventsignal(slot.first);
+    switches.publish(s);
+    number = s;
 }
 
 void switchwaitfirst(const std::int32_t& number) {

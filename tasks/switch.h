@@ -5,7 +5,8 @@
 // closed number does nothing.
 #include <cstdint>
 
-void switchcreate(std::int32_t& number); // 0 when all 16 slots are taken
+// number: 0 when all 16 slots are taken or the platform refuses the events.
+void switchcreate(std::int32_t& number);
 void switchwaitfirst(const std::int32_t& number);
 void switchgivesecond(const std::int32_t& number);
 void switchwaitsecond(const std::int32_t& number);

@@ -24,7 +24,9 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
     if (code < 0) {
         return CallNextHookEx(towin<HHOOK>(hookat(table, entry).hook), code, key, keydata);
     }
-    if ((keydata & keywasdown) != 0 || !navigationkey(key)) {
+    // A key only looked at (HC_NOREMOVE) comes again when it is taken from the
+    // queue: it is acted on then, once.
+    if (code != HC_ACTION || (keydata & keywasdown) != 0 || !navigationkey(key)) {
         return 0;
     }
     sendmsg(parent, navigationmessage, static_cast<std::int32_t>(key), messagewindow());

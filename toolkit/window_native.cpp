@@ -60,21 +60,29 @@ void dispatch(threadqueue& queue, pending& item) {
     finish(queue, item);
 }
 
+// A message for another thread is queued while the window is still
+// registered (the registry is held until the queue is): either the owner's
+// unregister finds it there and releases its sender, or the send finds no
+// window. Locks are taken in that order only, registry then queue.
 void deliver(const winhandle& window, nativemessage message, bool wait) {
-    const auto entry = lookup(window);
-    if (!entry)
+    std::unique_lock registry(registryguard);
+    const auto found = windows.find(window);
+    if (found == windows.end())
         return;
-    if (wait && entry->owner == std::this_thread::get_id()) {
-        entry->procedure(window, message);
+    if (wait && found->second.owner == std::this_thread::get_id()) {
+        const windowproc procedure = found->second.procedure;
+        registry.unlock();
+        procedure(window, message);
         return;
     }
-    threadqueue& queue = *entry->queue;
+    const std::shared_ptr<threadqueue> queue = found->second.queue;
     const auto item = std::make_shared<pending>(pending{window, std::move(message)});
-    std::unique_lock lock(queue.guard);
-    queue.items.push_back(item);
-    queue.changed.notify_all();
+    std::unique_lock lock(queue->guard);
+    registry.unlock();
+    queue->items.push_back(item);
+    queue->changed.notify_all();
     if (wait)
-        queue.changed.wait(lock, [&] { return item->done; });
+        queue->changed.wait(lock, [&] { return item->done; });
 }
 
 } // namespace

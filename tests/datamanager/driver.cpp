@@ -747,23 +747,27 @@ class session {
         }
     }
 
+    // A getter copies no more than the field holds, however much it asks for.
     template <class T, class Get> void get(std::int32_t n, Get call) {
         std::vector<T> v(static_cast<std::size_t>(std::max(n, 1)));
         std::memset(v.data(), untouched, v.size() * sizeof(T));
         const bool got = call(m.read.handle, v.data(), n);
         bytes out(v.size() * sizeof(T));
         std::memcpy(out.data(), v.data(), out.size());
-        expectdelivered(got, out, static_cast<std::size_t>(n) * sizeof(T));
+        const mfield* field = currentfield();
+        const std::size_t held = field == nullptr ? 0 : field->data.size();
+        expectdelivered(got, out, std::min(static_cast<std::size_t>(n) * sizeof(T), held));
         if (got) {
             m.read.current += 1;
         }
     }
 
+    // Counts up to a little beyond the current field, which the getters bound.
     void getfield() {
         operation = "IDMGet";
         const mfield* field = currentfield();
         const std::int32_t length =
-            field == nullptr ? 64 : static_cast<std::int32_t>(field->data.size());
+            (field == nullptr ? 64 : static_cast<std::int32_t>(field->data.size())) + 9;
         using i8 = std::int8_t;
         using i16 = std::int16_t;
         using i32 = std::int32_t;
@@ -772,30 +776,15 @@ class session {
         };
         switch (choices.below(11)) {
         case 0:
-            if (length >= 1) {
-                return get<i8>(1, scalar([](i32 h, i8& v) { return IDMGet1(h, v); }));
-            }
-            break;
+            return get<i8>(1, scalar([](i32 h, i8& v) { return IDMGet1(h, v); }));
         case 1:
-            if (length >= 2) {
-                return get<i16>(1, scalar([](i32 h, i16& v) { return IDMGet2(h, v); }));
-            }
-            break;
+            return get<i16>(1, scalar([](i32 h, i16& v) { return IDMGet2(h, v); }));
         case 2:
-            if (length >= 4) {
-                return get<i32>(1, scalar([](i32 h, i32& v) { return IDMGet4(h, v); }));
-            }
-            break;
+            return get<i32>(1, scalar([](i32 h, i32& v) { return IDMGet4(h, v); }));
         case 3:
-            if (length >= 4) {
-                return get<float>(1, scalar([](i32 h, float& v) { return IDMGet4(h, v); }));
-            }
-            break;
+            return get<float>(1, scalar([](i32 h, float& v) { return IDMGet4(h, v); }));
         case 4:
-            if (length >= 8) {
-                return get<double>(1, scalar([](i32 h, double& v) { return IDMGet8(h, v); }));
-            }
-            break;
+            return get<double>(1, scalar([](i32 h, double& v) { return IDMGet8(h, v); }));
         case 5:
             return get<i16>(choices.between(0, length / 2),
                             [](auto h, auto* v, auto n) { return IDMGetN2(h, v, n); });
@@ -812,10 +801,9 @@ class session {
             return get<char>(choices.between(0, length),
                              [](auto h, auto* v, auto n) { return IDMGetText(h, v, n); });
         default:
-            break;
+            return get<i8>(choices.between(0, length),
+                           [](auto h, auto* v, auto n) { return IDMGetN1(h, v, n); });
         }
-        get<i8>(choices.between(0, length),
-                [](auto h, auto* v, auto n) { return IDMGetN1(h, v, n); });
     }
 
     template <class T, class Element> void element(Element call) {
@@ -1003,7 +991,7 @@ class session {
         m.temphandle();
         IDMFileExists(file, directory, answer);
         expect(answer == (m.fileof(file, directory) != nullptr ? 1 : 0), "IDMFileExists");
-        const std::int32_t handle = choices.between(0, 8);
+        const std::int32_t handle = choices.between(-2, 8) + (choices.below(8) == 0 ? 100 : 0);
         IDMWorkExists(handle, answer);
         const bool working = std::find(m.works.begin(), m.works.end(), handle) != m.works.end();
         expect(answer == (working ? 1 : 0), "IDMWorkExists");
@@ -1015,6 +1003,15 @@ class session {
             expect(answer == countmarkers(m.fileof(visiblefile, visibledir)->chain),
                    "IDMCountRecords");
         }
+    }
+
+    // A block smaller than its header is refused: no address, nothing changed
+    // (the dump after the step compares the rest of the pool).
+    void allocaterefused() {
+        operation = "IDMAlloc";
+        std::int32_t address = 0;
+        IDMAlloc(address, choices.between(-20, fieldheader - 1));
+        expect(address == noblock, "gave address " + std::to_string(address));
     }
 
     // ---- agreement after every step ----------------------------------------
@@ -1112,7 +1109,7 @@ class session {
         case 14:
             return replacefield();
         case 15:
-            return ask();
+            return choices.below(4) == 0 ? allocaterefused() : ask();
         default:
             return put();
         }

@@ -42,6 +42,20 @@ TEST_F(PoolTest, ByteCopiesOfNoBytesCopyNothing) {
     EXPECT_EQ(vectorentry(nextfree), 8);
 }
 
+// A negative size would move the next free address back over live blocks, a
+// size below the link and size words leave a block no walk can step over.
+TEST_F(PoolTest, ABlockSmallerThanItsHeaderIsRefused) {
+    for (const std::int32_t size : {-5, 0, 7}) {
+        std::int32_t address = 0;
+        IDMAlloc(address, size);
+        EXPECT_EQ(address, -1) << size;
+        EXPECT_EQ(vectorentry(nextfree), 4) << size;
+    }
+    std::int32_t address = 0;
+    IDMAlloc(address, 8);
+    EXPECT_EQ(address, 4);
+}
+
 TEST_F(PoolTest, AnExactFitNeedsNoCompaction) {
     IDMCreateDir(1);
     IDMDeleteDir(1);

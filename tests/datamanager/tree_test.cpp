@@ -138,6 +138,28 @@ TEST_F(TreeTest, ElementsAreReadAndWrittenInPlaceWithinTheField) {
     IDMFreeHandle(h);
 }
 
+// A variable longer than its field keeps the rest of what it held: a get
+// never reads the blocks that follow, nor past the last one.
+TEST_F(TreeTest, GettersCopyNoMoreThanTheFieldHolds) {
+    IDMPut2(work, std::int16_t{0x1234});
+    IDMEndRecord(work);
+    IDMPut1(work, std::int8_t{7});
+    IDMStoreWork(work, 5, 1);
+    std::int32_t h = 0;
+    IDMOpenFile(h, 5, 1, 1);
+    std::int32_t v = 0x7F000000;
+    EXPECT_TRUE(IDMGet4(h, v));
+    EXPECT_EQ(v, 0x7F001234);
+    double marker = 2.5;
+    EXPECT_TRUE(IDMGet8(h, marker)); // the end-of-record marker holds nothing
+    EXPECT_EQ(marker, 2.5);
+    std::int8_t last[4] = {9, 9, 9, 9};
+    EXPECT_TRUE(IDMGetN1(h, last, 4));
+    EXPECT_EQ(std::vector<std::int8_t>(last, last + 4), (std::vector<std::int8_t>{7, 9, 9, 9}));
+    EXPECT_FALSE(IDMGetN1(h, last, 4));
+    IDMFreeHandle(h);
+}
+
 TEST_F(TreeTest, DeletingAtAReadHandleLetsTheNextRecordMoveUp) {
     putrecords(1, 6);
     IDMStoreWork(work, 5, 1);

@@ -1,5 +1,6 @@
 #include "extraction/files.h"
 #include "files_scratch.h"
+#include "tests/platform/faultplan.h"
 
 #include <gtest/gtest.h>
 

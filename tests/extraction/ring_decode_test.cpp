@@ -1,9 +1,12 @@
 // The decoder ring on hand-made volumes: the packing, block and buffer
-// boundaries, volume boundaries, and damaged or unreadable volumes.
+// boundaries, volume boundaries, damaged or unreadable volumes, and a
+// platform that refuses the ring's objects.
 #include "extraction/decomp.h"
 #include "extraction/extract.h"
 #include "platform/fileio.h"
 #include "tests/extraction/ring_support.h"
+#include "tests/platform/faultplan.h"
+#include "tests/tasks/gate.h"
 
 #include <gtest/gtest.h>
 
@@ -214,4 +217,26 @@ TEST(RingDamage, FailureIsReportedByTheCallThatMeetsIt) {
     decompstop();
     platform::injectfaults({});
     platform::closefile(file);
+}
+
+// A ring whose switch, start gate or producer thread the platform refuses
+// does not run on a missing object: its reads fail at once, where they would
+// otherwise wait for a producer that never comes or take buffers no switch
+// guards. Refused: a switch's second event, the start gate's guard, the
+// producer's thread, the next volume's producer's thread.
+TEST(RingDamage, RefusedObjectsFailTheReadsInsteadOfHangingThem) {
+    const bytes data = literals(9000, 3);
+    const std::vector<bytes> volumes = packvolumes(ascodes(data), {3000});
+    const platform::faultplan refusals[] = {
+        {.eventcreate = 2}, {.mutexcreate = 1}, {.threadstart = 1}, {.threadstart = 2}};
+    for (const platform::faultplan& refusal : refusals) {
+        platform::injectfaults(refusal);
+        outcome result;
+        expectfinishes("the ring's reads", [&] { result = decodeall(volumes); });
+        platform::injectfaults({});
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.data,
+                  bytes(data.begin(), data.begin() + static_cast<long>(result.data.size())));
+    }
+    EXPECT_EQ(decodeall(volumes).data, data);
 }

@@ -64,6 +64,21 @@ TEST(TwoWordCount, SubtractingBorrowsFromTheHighWord) {
     EXPECT_EQ(flag, 1);
 }
 
+// k x 4294967295 has two forms: low 4294967295 and high k - 1, which the
+// position reaches by carrying, and low 0 and high k, which other writers
+// give as the total. Either is the end of the other.
+TEST(TwoWordCount, TheEndIsFoundInEitherFormOfTheSameTotal) {
+    twoword position = count(0xFFFFFFFEu, 1);
+    ADDER(position, 1);
+    std::int32_t flag = 0;
+    isdone(count(0, 2), position, flag);
+    EXPECT_EQ(flag, 1);
+    isdone(position, count(0, 2), flag);
+    EXPECT_EQ(flag, 1);
+    isdone(count(0, 2), count(0xFFFFFFFEu, 1), flag);
+    EXPECT_EQ(flag, 0);
+}
+
 TEST(TwoWordCount, GetSmallIsTheLimitForLargeCounts) {
     std::int32_t n = 0;
     GETSMALL(count(904, 0), 2048, n);

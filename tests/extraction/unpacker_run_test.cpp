@@ -3,6 +3,7 @@
 #include "extraction/distribution.h"
 #include "platform/fileio.h"
 #include "tests/extraction/unpackrun.h"
+#include "tests/platform/faultplan.h"
 #include "tools/cell/entries.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,14 @@
 // Counted completion events: completion at the last post, the chain of
-// released waiters, acknowledgement and re-arming.
+// released waiters, acknowledgement and re-arming, and the chain under stress.
 #include "tasks/events.h"
 
+#include "tests/platform/faultplan.h"
 #include "tests/tasks/gate.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <barrier>
 #include <cstdint>
 #include <thread>
 #include <vector>
@@ -17,7 +20,6 @@ struct eventtest : ::testing::Test {
     void SetUp() override {
         eventcreate(e);
         ASSERT_NE(e, 0);
-        eventarm(e, 0); // a reused slot keeps the counts of its previous use
     }
     void TearDown() override { eventclose(e); }
 };
@@ -107,4 +109,97 @@ TEST(Events, NoneAndClosedNumbersDoNothing) {
         eventclose(n);
         EXPECT_EQ(result, 7);
     }
+}
+
+TEST_F(eventtest, RearmNeitherHangsOnWaitersGoneBelowZeroNorKeepsALeftOverWakeUp) {
+    eventrearm(e, 1, 0);
+    eventpostwaiter(e, 0); // one more waiter gone than expected
+    expectfinishes("eventrearm", [&] { eventrearm(e, 1, 0); });
+
+    // Completed with no waiter expected, the signal stays set: the next round
+    // takes it back.
+    eventpost(e);
+    eventrearm(e, 1, 1);
+    expectblockeduntil([&] { eventwait(e); }, [&] { eventpost(e); });
+}
+
+TEST_F(eventtest, ARecycledSlotStartsAfresh) {
+    std::int32_t used = 0;
+    eventcreate(used);
+    eventrearm(used, 1, 5); // re-armed, five waiters expected, none came
+    eventclose(used);
+    std::int32_t again = 0;
+    do {
+        eventcreate(again);
+        if (again != used)
+            eventclose(again);
+    } while (again != used && again != 0);
+    ASSERT_EQ(again, used);
+    expectfinishes("eventrearm", [&] { eventrearm(again, 1, 1); });
+    expectblockeduntil([&] { eventwait(again); }, [&] { eventpost(again); });
+    eventclose(again);
+}
+
+// Rounds of two waiters and one that leaves without waiting, re-armed each
+// time, with the event remade half-way while the platform refuses its first
+// attempt: no waiter passes before its round is posted, and no re-arm hangs
+// on a count that a wake-up passed on at the same moment lost.
+TEST(Events, ChainedWakeUpsAreNeitherLostNorEarlyUnderStress) {
+    constexpr int rounds = 200, waiters = 2;
+    std::int32_t e = 0;
+    eventcreate(e);
+    std::atomic<int> posted{-1}, early{0};
+    for (int round = 0; round < rounds; ++round) {
+        if (round == rounds / 2) {
+            eventclose(e);
+            platform::injectfaults({.eventcreate = 1});
+            eventcreate(e);
+            EXPECT_EQ(e, 0);
+            eventcreate(e);
+            ASSERT_NE(e, 0);
+        }
+        expectfinishes("eventrearm", [&] { eventrearm(e, 1, waiters + 1); });
+        std::vector<std::thread> threads;
+        for (int w = 0; w < waiters; ++w)
+            threads.emplace_back([&, round] {
+                eventwait(e);
+                early += posted.load() == round ? 0 : 1;
+            });
+        threads.emplace_back([&] { eventpostwaiter(e, 0); });
+        for (int pause = 0; pause < 50; ++pause)
+            std::this_thread::yield();
+        posted = round;
+        eventpost(e);
+        for (auto& thread : threads)
+            thread.join();
+    }
+    eventclose(e);
+    EXPECT_EQ(early, 0);
+}
+
+// Rounds in which several threads pass the wake-up on at the same moment:
+// each hand-over counts, so every round ends with no waiter left, and the
+// next re-arm, which waits for that, does not hang on a count one of them lost.
+TEST(Events, HandOversAtTheSameMomentLoseNoCount) {
+    constexpr int rounds = 1000, releasers = 3;
+    std::int32_t e = 0;
+    eventcreate(e);
+    std::barrier together(releasers + 1);
+    std::vector<std::thread> threads;
+    for (int r = 0; r < releasers; ++r)
+        threads.emplace_back([&] {
+            for (int round = 0; round < rounds; ++round) {
+                together.arrive_and_wait();
+                eventrelease(e);
+                together.arrive_and_wait();
+            }
+        });
+    for (int round = 0; round < rounds; ++round) {
+        expectfinishes("eventrearm", [&] { eventrearm(e, 1, releasers); });
+        together.arrive_and_wait();
+        together.arrive_and_wait();
+    }
+    for (auto& thread : threads)
+        thread.join();
+    eventclose(e);
 }

@@ -1,12 +1,15 @@
 #pragma once
-// Test helpers: a gate that holds tasks until it is opened, and a check that
-// a wait passes only once it is released.
+// Test helpers: a gate that holds tasks until it is opened, a check that a
+// wait passes only once it is released, and one that an operation returns.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -43,4 +46,16 @@ inline void expectblockeduntil(const std::function<void()>& wait,
     release();
     waiter.join();
     EXPECT_FALSE(passedearly);
+}
+
+// The operation must return. One that hangs would hold the test program until
+// the harness ends it; after a minute it is reported and the program ends.
+inline void expectfinishes(const char* what, const std::function<void()>& operation) {
+    auto finished = std::async(std::launch::async, operation);
+    if (finished.wait_for(std::chrono::minutes(1)) != std::future_status::ready) {
+        std::fprintf(stderr, "%s never returned\n", what);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    finished.get();
 }

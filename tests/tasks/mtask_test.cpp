@@ -1,13 +1,16 @@
 // Tasks: arguments passed by reference in order, and the wait and close
-// operations. Every test closes the tasks it starts.
+// operations, also when the platform's wait fails. Every test closes the
+// tasks it starts.
 #include "tasks/mtask.h"
 
+#include "tests/platform/faultplan.h"
 #include "tests/tasks/gate.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -115,4 +118,40 @@ TEST(Task, WaitAnyReturnsEachEndedTaskOnce) {
     taskclose(task);
     taskwaitany(task);
     EXPECT_EQ(task, 0);
+}
+
+// A wait that fails has seen no thread end: the task stays unwaited, so no
+// close frees its slot (and the thread's arguments) under the running thread,
+// and waiting for any reports no task.
+TEST(Task, AFailedWaitMarksNoTaskWaited) {
+    const std::function<void(std::int32_t)> failingwaits[] = {
+        [](std::int32_t task) {
+            taskwait(task);
+            taskclose(task);
+        },
+        [](std::int32_t) {
+            taskwaitall();
+            taskcloseall();
+        },
+        [](std::int32_t) { taskendall(); },
+        [](std::int32_t) {
+            std::int32_t any = -1;
+            taskwaitany(any);
+            EXPECT_EQ(any, 0);
+        },
+    };
+    for (const auto& failingwait : failingwaits) {
+        gate g;
+        std::int32_t task = 0, ended = 0;
+        taskstart1(task, hold, g);
+        ASSERT_NE(task, 0);
+        platform::injectfaults({.threadwait = 1});
+        failingwait(task);
+        platform::injectfaults({});
+        g.openall();
+        taskwaitany(ended);
+        EXPECT_EQ(ended, task);
+        taskclose(ended);
+        EXPECT_EQ(g.passed, 1);
+    }
 }

@@ -4,23 +4,33 @@
 #include "tasks/mtask.h"
 #include "tasks/switch.h"
 
+#include "tests/platform/faultplan.h"
 #include "tests/tasks/gate.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace {
 
 // Numbers from 1 on, round-robin: a slot freed behind the cursor is reused
-// only once the cursor comes round to it; a full table gives 0.
+// only once the cursor comes round to it; a full table gives 0, and so does a
+// creation whose platform objects are refused, which takes no slot.
 template <typename Create, typename Close>
-void checknumbering(std::int32_t size, Create create, Close close) {
+void checknumbering(std::int32_t size, Create create, Close close,
+                    const std::vector<platform::faultplan>& refusals) {
     std::int32_t n = -5;
     create(n);
     EXPECT_EQ(n, 1);
     create(n);
     EXPECT_EQ(n, 2);
+    for (const platform::faultplan& refusal : refusals) {
+        platform::injectfaults(refusal);
+        create(n);
+        EXPECT_EQ(n, 0);
+    }
+    platform::injectfaults({});
     close(1);
     for (std::int32_t expected = 3; expected <= size; ++expected) {
         create(n);
@@ -52,12 +62,14 @@ void hold(gate& g) {
 
 TEST(Tables, SwitchesNumberedRoundRobin) {
     checknumbering(
-        16, [](std::int32_t& n) { switchcreate(n); }, [](std::int32_t n) { switchclose(n); });
+        16, [](std::int32_t& n) { switchcreate(n); }, [](std::int32_t n) { switchclose(n); },
+        {{.eventcreate = 1}, {.eventcreate = 2}});
 }
 
 TEST(Tables, EventsNumberedRoundRobin) {
     checknumbering(
-        64, [](std::int32_t& n) { eventcreate(n); }, [](std::int32_t n) { eventclose(n); });
+        64, [](std::int32_t& n) { eventcreate(n); }, [](std::int32_t n) { eventclose(n); },
+        {{.eventcreate = 1}, {.mutexcreate = 1}});
 }
 
 TEST(Tables, TasksKeepTheirSlotsUntilClosed) {
@@ -68,6 +80,9 @@ TEST(Tables, TasksKeepTheirSlotsUntilClosed) {
     EXPECT_EQ(second, 2);
     taskjoin(first);
     taskjoin(second);
+    platform::injectfaults({.threadstart = 1}); // refused: no slot taken
+    taskstart0(t, nothing);
+    EXPECT_EQ(t, 0);
 
     gate g;
     for (std::int32_t expected = 3; expected <= 64; ++expected) {

@@ -6,8 +6,9 @@
 //
 // Tab cycles the focus through the directory field, OK, Cancel and Message;
 // Enter in the field or on OK clicks OK, on Cancel clicks Cancel, and on
-// Message opens a message box. The panel's multi-line edit field lies in a
-// window that is not in the hook table, so Tab and Enter reach it unchanged.
+// Message opens a message box. Peeked plays Tab in the field to the hook as a
+// loop that peeks before it takes the key makes Windows call it. The panel's multi-line edit field
+// lies in a window that is not in the hook table, so Tab and Enter reach it unchanged.
 #include "toolkit/apptop.h"
 #include "toolkit/ck.h"
 #include "toolkit/controls.h"
@@ -46,6 +47,7 @@ enum : std::int32_t {
     idreplace = 118,
     idowned = 119,
     idclose = 124,
+    idpeeked = 125,
     idradio = 120,
     idradiopx = 121,
     idcheck = 122,
@@ -154,6 +156,7 @@ void makebuttons(const winhandle& parent) {
     makebutton(parent, "Replace", 10, 35, 11, 42, idreplace, instance, made);
     makebutton(parent, "Owned", 10, 43, 11, 47, idowned, instance, made);
     makebutton(parent, "Close", 16, 2, 17, 9, idclose, instance, made);
+    makebutton(parent, "Peeked", 16, 10, 17, 18, idpeeked, instance, made);
     makeradio(parent, "Radio", 12, 21, 13, 30, idradio, instance, made);
     makeradiopx(parent, "RadioPx", 208, 180, 224, 260, idradiopx, instance, made);
     makecheck(parent, "Check", 12, 31, 13, 40, idcheck, instance, made);
@@ -249,6 +252,16 @@ void navigate(const std::int32_t& key) {
     }
 }
 
+// Tab in the directory field as the hook meets it when a loop looks at the
+// key before taking it (PeekMessage with PM_NOREMOVE, then a removal): first
+// with HC_NOREMOVE, then with HC_ACTION.
+void peekedtab() {
+    setfocus(control(iddir));
+    const auto hook = exportedprocedure<HOOKPROC>("getcontrolkey");
+    hook(HC_NOREMOVE, VK_TAB, 1);
+    hook(HC_ACTION, VK_TAB, 1);
+}
+
 void oncommand(const std::int32_t& id) {
     switch (id) {
     case idok:
@@ -276,6 +289,9 @@ void oncommand(const std::int32_t& id) {
         break;
     case idreplace:
         listreplace(control(idlist), "zebra", 0);
+        break;
+    case idpeeked:
+        peekedtab();
         break;
     case idclose:
         destroywin(mainwin);

@@ -1,5 +1,7 @@
 #include "toolkit/window_native.h"
 
+#include "tests/tasks/gate.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -106,6 +108,25 @@ TEST(messages, UnregisteringReleasesAWaitingSender) {
     sender.join();
     sendmsg(12345, wmcommand, 0, 0); // no such window: nothing waits
     SUCCEED();
+}
+
+// The owner unregisters its window (without running its loop again) the
+// moment a send from another thread sets out, in many rounds: the send,
+// whether it came before or after, is always released.
+TEST(messages, ASendThatMeetsTheUnregisterIsAlwaysReleased) {
+    for (int round = 0; round < 500; ++round) {
+        const winhandle target =
+            registerwindow([](const winhandle&, const nativemessage&) { return 0; });
+        std::atomic<bool> sending{false};
+        std::thread sender([&] {
+            sending = true;
+            sendmsg(target, wmcommand, round, 0);
+        });
+        while (!sending)
+            std::this_thread::yield();
+        unregisterwindow(target);
+        expectfinishes("a send to a window being unregistered", [&] { sender.join(); });
+    }
 }
 
 TEST(messages, QuitEndsTheLoopAfterWhatIsQueued) {

@@ -240,7 +240,9 @@ void readdistribution() {
     if (window.volume < 1) {
         leave(missing, "CELL.0 was not found in " + distshown);
     }
-    decompstart(window.volume);
+    if (!decompstart(window.volume)) {
+        leave(unusable, "the decoder cannot start: the system refused its thread or events");
+    }
     std::int32_t ok = 0;
     readdescriptor(ok);
     if (ok == 0) {
@@ -276,6 +278,9 @@ void rununpacker() {
     const std::int32_t one = 1;
     eventcreate(window.events[0]);
     eventcreate(window.events[1]);
+    if (window.events[0] == 0 || window.events[1] == 0) {
+        leave(unusable, "cannot make the events the unpacker waits on");
+    }
     eventarm(window.events[0], one);
     window.main = registerwindow(mainprocedure);
     std::int32_t task = 0;

@@ -44,8 +44,10 @@ distreader::session::~session() {
 }
 
 void distreader::session::start() {
-    decompstart(file);
-    started = true;
+    started = true; // a ring built half-way is stopped too
+    if (!decompstart(file))
+        throw std::runtime_error("the decoder cannot start: the system refused its thread or "
+                                 "events");
 }
 
 void distreader::session::close() {

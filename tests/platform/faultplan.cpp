@@ -1,6 +1,8 @@
-#include "platform/faults.h"
+// The tests' side of the fault-injection seam: the operations the plan names
+// fail, counted across all threads.
+#include "tests/platform/faultplan.h"
 
-#include "platform/fileio.h"
+#include "platform/faults.h"
 
 #include <mutex>
 #include <string>
@@ -17,6 +19,11 @@ bool due(int& count) {
     if (count == 0)
         return false;
     return --count == 0;
+}
+
+bool duenow(int faultplan::*kind) {
+    std::lock_guard lock(guard);
+    return due(plan.*kind);
 }
 
 } // namespace
@@ -49,8 +56,23 @@ writeoutcome write() {
 }
 
 bool read() {
-    std::lock_guard lock(guard);
-    return due(plan.read);
+    return duenow(&faultplan::read);
+}
+
+bool mutexcreate() {
+    return duenow(&faultplan::mutexcreate);
+}
+
+bool eventcreate() {
+    return duenow(&faultplan::eventcreate);
+}
+
+bool threadstart() {
+    return duenow(&faultplan::threadstart);
+}
+
+bool threadwait() {
+    return duenow(&faultplan::threadwait);
 }
 
 } // namespace faults
