@@ -25,7 +25,9 @@ TEST(cleandir, DeletesFilesDirectlyInTheDirectoryOnly) {
     for (const std::string ending : {"", "\\"}) {
         directory dir;
         fill(dir);
-        cleandir((dir.root.string() + ending).c_str());
+        std::int32_t cleaned = 0;
+        cleandir((dir.root.string() + ending).c_str(), cleaned);
+        EXPECT_EQ(cleaned, 1);
         EXPECT_FALSE(dir.exists("a.txt")) << "ending '" << ending << "'";
         EXPECT_FALSE(dir.exists("b.dat"));
         EXPECT_FALSE(dir.exists("hidden"));
@@ -39,10 +41,11 @@ TEST(cleandir, MissingEmptyOrOverlongDirectoryDeletesNothing) {
     directory dir;
     dir.write("a.txt", "a");
     scratch::workingin here(dir.root);
-    cleandir(dir.name("missing").c_str());
-    cleandir(""); // not the root of the drive
+    std::int32_t cleaned = 0;
+    cleandir(dir.name("missing").c_str(), cleaned);
+    cleandir("", cleaned); // not the root of the drive
     const std::string overlong = dir.name(std::string(300, 'x'));
-    cleandir(overlong.c_str());
+    cleandir(overlong.c_str(), cleaned);
     EXPECT_TRUE(dir.exists("a.txt"));
 }
 
@@ -56,7 +59,8 @@ TEST(cleandir, NameTooLongForTheWorkBufferIsSkipped) {
     const std::string fits(58, 'f'), toolong(59, 'l'); // 201 + 58 characters and the 0 fill 260
     dir.write(level + "\\" + fits, "f");
     dir.write(level + "\\" + toolong, "l");
-    cleandir(dir.name(level).c_str());
+    std::int32_t cleaned = 0;
+    cleandir(dir.name(level).c_str(), cleaned);
     EXPECT_FALSE(dir.exists(level + "\\" + fits));
     EXPECT_EQ(dir.read(level + "\\" + toolong), "l");
 }
