@@ -108,7 +108,9 @@ bool openparent(const std::string& path, parent& found) {
         whole.pop_back();
     const std::size_t cut = whole.rfind('/');
     found.leaf = cut == std::string::npos ? whole : whole.substr(cut + 1);
-    const std::string directory = cut == std::string::npos ? "." : cut == 0 ? "/" : whole.substr(0, cut);
+    const std::string directory = cut == std::string::npos ? "."
+                                  : cut == 0               ? "/"
+                                                           : whole.substr(0, cut);
     std::string rest;
     const std::string followed = followedpart(directory, rest);
     found.below = followed != directory || directory == currentroot();
@@ -125,8 +127,8 @@ bool openparent(const std::string& path, parent& found) {
             errno = EACCES;
             return false;
         }
-        const int next =
-            openat(found.descriptor, level.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int next = openat(found.descriptor, level.c_str(),
+                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         close(found.descriptor);
         found.descriptor = next;
     }
@@ -225,7 +227,8 @@ bool haswildcard(const std::string& pattern) {
 // A link is found as what it leads to, marked as a reparse point, as Windows
 // finds a link.
 bool fillfound(const std::string& path, const char* name, finddata& found) {
-    struct stat status {}, link {};
+    struct stat status {
+    }, link{};
     const std::string full = path + name;
     if (lstat(full.c_str(), &link) != 0)
         return false;
@@ -281,8 +284,9 @@ handle openfile(const char* name, std::uint32_t access, std::uint32_t /*share*/,
         (!writing && faults::openforread()))
         return invalidfile;
     const mode_t mode = (flagsandattributes & attrreadonly) != 0 ? 0444 : 0666;
-    const int descriptor = abovezero(plainfile(
-        writing ? openforwriting(path, flags, mode) : open(path.c_str(), flags | O_NONBLOCK, mode)));
+    const int descriptor =
+        abovezero(plainfile(writing ? openforwriting(path, flags, mode)
+                                    : open(path.c_str(), flags | O_NONBLOCK, mode)));
     if (descriptor < 0)
         return invalidfile;
     adviseaccess(descriptor, flagsandattributes);
@@ -380,14 +384,16 @@ bool identify(const char* name, fileidentity& identity) {
     struct stat status {};
     if (stat(posixname(name).c_str(), &status) != 0)
         return false;
-    identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+    identity = {static_cast<std::uint64_t>(status.st_dev),
+                static_cast<std::uint64_t>(status.st_ino)};
     return true;
 }
 
 // "/" is its own parent; a mount point lies on another device than its parent.
 bool isvolumeroot(const char* directory) {
     const std::string path = posixname(directory);
-    struct stat self {}, above {};
+    struct stat self {
+    }, above{};
     if (stat(path.c_str(), &self) != 0 || !S_ISDIR(self.st_mode) ||
         stat((path + "/..").c_str(), &above) != 0)
         return false;

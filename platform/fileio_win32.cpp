@@ -55,7 +55,8 @@ bool startswithroot(const std::string& path, const std::string& root) {
 
 bool isreparsepoint(const std::string& name) {
     const DWORD attributes = GetFileAttributesA(name.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 // True when no level between the write root and the last level of name is a
@@ -96,7 +97,8 @@ HANDLE plainfile(HANDLE file) {
     BY_HANDLE_FILE_INFORMATION information{};
     if (file == INVALID_HANDLE_VALUE)
         return file;
-    if (GetFileType(file) != FILE_TYPE_DISK || GetFileInformationByHandle(file, &information) == 0 ||
+    if (GetFileType(file) != FILE_TYPE_DISK ||
+        GetFileInformationByHandle(file, &information) == 0 ||
         (information.dwFileAttributes &
          (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
         CloseHandle(file);
@@ -115,8 +117,8 @@ bool createdirectory(const std::string& name) {
     if (length == 0 || length >= MAX_PATH)
         return false;
     const bool unc = full[0] == '\\' && full[1] == '\\';
-    const std::string longform = (unc ? std::string("\\\\?\\UNC") + (full + 1)
-                                      : std::string("\\\\?\\") + full);
+    const std::string longform =
+        (unc ? std::string("\\\\?\\UNC") + (full + 1) : std::string("\\\\?\\") + full);
     std::wstring wide(longform.size() + 1, L'\0');
     const int made = MultiByteToWideChar(CP_ACP, 0, longform.c_str(), -1, wide.data(),
                                          static_cast<int>(wide.size()));
@@ -147,9 +149,9 @@ handle openfile(const char* name, std::uint32_t access, std::uint32_t share,
     if (writing && !roomforfile(backslashed(name)))
         return invalidfile;
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return fromhandle(plainfile(CreateFileA(name, access, share, &inheritable, disposition,
-                                            flagsandattributes | FILE_FLAG_OPEN_REPARSE_POINT,
-                                            nullptr)));
+    return fromhandle(
+        plainfile(CreateFileA(name, access, share, &inheritable, disposition,
+                              flagsandattributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
 }
 
 // ReadFile may give fewer bytes than asked before the end of the file: it is

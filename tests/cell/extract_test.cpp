@@ -256,7 +256,8 @@ TEST_F(CellExtract, NothingIsWrittenThroughALinkNorOpenedThatIsNoFile) {
         const char* named; // in the message of a failure
     };
     const row rows[] = {
-        {"directory link", [](auto& out, auto& outside) { fs::create_directory_symlink(outside, out / "bin"); },
+        {"directory link",
+         [](auto& out, auto& outside) { fs::create_directory_symlink(outside, out / "bin"); },
          writefailure, "bin is a symbolic link"},
         {"deeper directory link",
          [](auto& out, auto& outside) {
@@ -264,7 +265,10 @@ TEST_F(CellExtract, NothingIsWrittenThroughALinkNorOpenedThatIsNoFile) {
              fs::create_directory_symlink(outside, out / "data" / "sub");
          },
          writefailure, "data/sub is a symbolic link"},
-        {"file link", [](auto& out, auto& outside) { fs::create_symlink(outside / "victim", out / "readme.txt"); },
+        {"file link",
+         [](auto& out, auto& outside) {
+             fs::create_symlink(outside / "victim", out / "readme.txt");
+         },
          0, ""},
         {"fifo", [](auto& out, auto&) { ASSERT_EQ(::mkfifo((out / "zzz.dat").c_str(), 0666), 0); },
          writefailure, "zzz.dat is a pipe, socket or device"},
@@ -309,8 +313,8 @@ TEST_F(CellExtract, ACleanNeverDeletesTheSetsOwnVolumes) {
     fs::create_directories(dir / "later");
     fs::rename(dir / "set" / "CELL.3", dir / "later" / "CELL.3");
     fs::rename(dir / "set" / "CELL.4", dir / "later" / "CELL.4");
-    run = extract({(dir / "set").string(), (dir / "later").string(), "--volumes",
-                   (dir / "later").string()});
+    run = extract(
+        {(dir / "set").string(), (dir / "later").string(), "--volumes", (dir / "later").string()});
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_TRUE(fs::exists(dir / "later" / "CELL.3"));
     EXPECT_TRUE(fs::exists(dir / "later" / "CELL.4"));

@@ -49,6 +49,43 @@ TEST(cleandir, MissingEmptyOrOverlongDirectoryDeletesNothing) {
     EXPECT_TRUE(dir.exists("a.txt"));
 }
 
+// The guard is taken by identity: another spelling of the volume directory,
+// or a relative one, guards it as well.
+TEST(cleandir, TheDistributionsVolumesAndTheKeptFilesStay) {
+    directory dir;
+    scratch::fs::create_directory(dir.path("sub"));
+    for (const char* name : {"CELL.0", "cell.12", "CELL.x", "CELL.", "CELL.1.bak", "a.txt",
+                             "install.exe", "sub\\CELL.3"})
+        dir.write(name, "x");
+    scratch::workingin here(dir.root);
+    guardclean({"sub\\..", "missing"}, {dir.name("install.exe")});
+    std::int32_t cleaned = 0;
+    cleandir(dir.name("").c_str(), cleaned);
+    EXPECT_EQ(cleaned, 1);
+    for (const char* kept : {"CELL.0", "cell.12", "install.exe", "sub\\CELL.3"})
+        EXPECT_TRUE(dir.exists(kept)) << kept;
+    for (const char* gone : {"CELL.x", "CELL.", "CELL.1.bak", "a.txt"})
+        EXPECT_FALSE(dir.exists(gone)) << gone;
+    cleandir(dir.name("sub").c_str(), cleaned); // not a volume directory
+    EXPECT_FALSE(dir.exists("sub\\CELL.3"));
+    guardclean({}, {});
+}
+
+// The root of a drive or of a file system is never cleared.
+TEST(cleandir, RootsAreToldApart) {
+    directory dir;
+    EXPECT_FALSE(platform::isvolumeroot(dir.name("").c_str()));
+    EXPECT_FALSE(platform::isvolumeroot(dir.name("missing").c_str()));
+#ifdef _WIN32
+    for (const char* root : {"C:\\", "C:/", "c:\\windows\\..", "\\\\server\\share\\"})
+        EXPECT_TRUE(platform::isvolumeroot(root)) << root;
+#else
+    EXPECT_TRUE(platform::isvolumeroot("/"));
+    EXPECT_TRUE(platform::isvolumeroot("/proc")); // a mount point
+    EXPECT_FALSE(platform::isvolumeroot("/proc/self"));
+#endif
+}
+
 #ifndef _WIN32
 // Only POSIX holds paths past 260 characters: a name that would not fit the
 // work buffer after the directory is left alone, the others are deleted.

@@ -165,8 +165,8 @@ bool accepted(const std::string& name) {
 TEST(EntryNames, PlainRelativeWindowsNamesAreAccepted) {
     for (const std::string name :
          {"\\a.txt", "\\docs\\readme.txt", "\\..clean", "\\sub\\..clean", "\\a..b", "\\.profile",
-          "\\con x", "\\CONSOLE.txt", "\\COM10", "\\LPT\xB4", "\\com", "\\my file",
-          "\\x\\y\\z.dat", "\\\xE9t\xE9.txt", "\\d.d\\f", "\\CONIN", "\\CONOUT$x"}) {
+          "\\con x", "\\CONSOLE.txt", "\\COM10", "\\LPT\xB4", "\\com", "\\my file", "\\x\\y\\z.dat",
+          "\\\xE9t\xE9.txt", "\\d.d\\f", "\\CONIN", "\\CONOUT$x"}) {
         EXPECT_TRUE(accepted(name)) << name;
     }
 }
