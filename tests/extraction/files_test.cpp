@@ -118,6 +118,8 @@ TEST(readfile, ShortReadsBeforeTheEndAreReadOn) {
     const HANDLE client =
         CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    DWORD mode = PIPE_READMODE_MESSAGE;
+    ASSERT_NE(SetNamedPipeHandleState(client, &mode, nullptr, nullptr), 0);
     DWORD sent = 0;
     WriteFile(server, "abc", 3, &sent, nullptr);
     WriteFile(server, "defg", 4, &sent, nullptr);
