@@ -158,9 +158,7 @@ int openforwriting(const std::string& path, int flags, mode_t mode) {
     parent at;
     if (!openparent(path, at) || !roomforfile(at))
         return -1;
-    const int descriptor =
-        openat(at.descriptor, at.leaf.c_str(), flags | O_NOFOLLOW | O_NONBLOCK, mode);
-    return descriptor;
+    return openat(at.descriptor, at.leaf.c_str(), flags | O_NOFOLLOW | O_NONBLOCK, mode);
 }
 
 // Keeps a descriptor only when it is a plain file, and lets it block again.
@@ -227,8 +225,8 @@ bool haswildcard(const std::string& pattern) {
 // A link is found as what it leads to, marked as a reparse point, as Windows
 // finds a link.
 bool fillfound(const std::string& path, const char* name, finddata& found) {
-    struct stat status {
-    }, link{};
+    struct stat link {};
+    struct stat status {};
     const std::string full = path + name;
     if (lstat(full.c_str(), &link) != 0)
         return false;

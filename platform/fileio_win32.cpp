@@ -149,9 +149,9 @@ handle openfile(const char* name, std::uint32_t access, std::uint32_t share,
     if (writing && !roomforfile(backslashed(name)))
         return invalidfile;
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return fromhandle(
-        plainfile(CreateFileA(name, access, share, &inheritable, disposition,
-                              flagsandattributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    return fromhandle(plainfile(
+        CreateFileA(name, access, share, &inheritable, disposition,
+                    flagsandattributes | (writing ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr)));
 }
 
 // ReadFile may give fewer bytes than asked before the end of the file: it is

@@ -241,7 +241,7 @@ TEST_F(Unpacker, TimesAndAttributesReachEveryFileEmptyOnesToo) {
     ASSERT_EQ(result.last(), done);
     const auto unixtime = [&](const char* name) {
         struct stat status {};
-        ::stat((root / "out" / name).c_str(), &status);
+        ::stat((root / "out" / name).string().c_str(), &status);
         return static_cast<std::int64_t>(status.st_mtime);
     };
     const std::int64_t at2001 = 981173106;
