@@ -92,7 +92,8 @@ bool roomforfile(const std::string& name) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && DeleteFileA(name.c_str()) != 0;
 }
 
-// A handle is kept only when it is a file on a disk, opened as itself.
+// A handle for writing is kept only when it is a file on a disk, opened as
+// itself: no pipe, device or link.
 HANDLE plainfile(HANDLE file) {
     BY_HANDLE_FILE_INFORMATION information{};
     if (file == INVALID_HANDLE_VALUE)
@@ -149,9 +150,12 @@ handle openfile(const char* name, std::uint32_t access, std::uint32_t share,
     if (writing && !roomforfile(backslashed(name)))
         return invalidfile;
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return fromhandle(plainfile(
-        CreateFileA(name, access, share, &inheritable, disposition,
-                    flagsandattributes | (writing ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr)));
+    if (!writing) // a volume is read as it comes, through a link or from a slow device
+        return fromhandle(CreateFileA(name, access, share, &inheritable, disposition,
+                                      flagsandattributes, nullptr));
+    return fromhandle(
+        plainfile(CreateFileA(name, access, share, &inheritable, disposition,
+                              flagsandattributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
 }
 
 // ReadFile may give fewer bytes than asked before the end of the file: it is
