@@ -60,6 +60,15 @@ fs::path onposix(const std::string& name) {
     return relative;
 }
 
+// Removes a tree; Windows removes no read-only file, so none stays read-only.
+void removetree(const fs::path& root) {
+    std::error_code ignored;
+    for (const auto& item : fs::recursive_directory_iterator(root, ignored)) {
+        platform::setattributes(item.path().string().c_str(), platform::attrnormal);
+    }
+    fs::remove_all(root, ignored);
+}
+
 class Unpacker : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -67,15 +76,13 @@ class Unpacker : public ::testing::Test {
         static int runs = 0;
         root = fs::temp_directory_path() /
                ("unp" + std::to_string(::getpid()) + "-" + std::to_string(++runs));
-        fs::remove_all(root);
+        removetree(root);
         fs::create_directories(root / "out");
         platform::injectfaults({});
     }
     void TearDown() override {
         platform::injectfaults({});
-        std::error_code ignored;
-        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(root, ignored);
+        removetree(root);
     }
 
     std::string dist() const { return (root / "dist").string() + "/"; }
