@@ -72,7 +72,7 @@ bool nolinkontheway(const std::string& name, bool& below) {
         return true;
     for (std::size_t cut = name.find('\\', root.size() + 1); cut != std::string::npos;
          cut = name.find('\\', cut + 1)) {
-        if (isreparsepoint(name.substr(0, cut))) {
+        if (name[cut - 1] != '\\' && isreparsepoint(name.substr(0, cut))) { // not an empty level
             SetLastError(ERROR_CANT_ACCESS_FILE);
             return false;
         }
