@@ -162,8 +162,8 @@ std::string dosname(std::string_view name) {
                allowed.find(c) != std::string_view::npos;
     });
     if (!charsok || baselength == 0 || baselength > 8 ||
-        (dot != std::string::npos && (upper.size() - dot - 1 > 3 ||
-                                      upper.find('.', dot + 1) != std::string::npos)))
+        (dot != std::string::npos &&
+         (upper.size() - dot - 1 > 3 || upper.find('.', dot + 1) != std::string::npos)))
         throw std::invalid_argument(std::string(name) +
                                     ": not an 8.3 name (up to 8 letters, digits or " +
                                     std::string(allowed) + ", a dot and up to 3 more)");
@@ -183,8 +183,8 @@ const geometry* floppy(std::string_view name) {
 
 dostime fromepoch(std::int64_t seconds) {
     using namespace std::chrono;
-    constexpr std::int64_t first = 315532800;  // 1980-01-01 00:00:00
-    constexpr std::int64_t last = 4354819198;  // 2107-12-31 23:59:58
+    constexpr std::int64_t first = 315532800; // 1980-01-01 00:00:00
+    constexpr std::int64_t last = 4354819198; // 2107-12-31 23:59:58
     const sys_seconds at{std::chrono::seconds{std::clamp(seconds, first, last)}};
     const auto day = floor<days>(at);
     const year_month_day date{day};
@@ -193,9 +193,8 @@ dostime fromepoch(std::int64_t seconds) {
     when.date = static_cast<std::uint16_t>((static_cast<int>(date.year()) - 1980) << 9 |
                                            static_cast<unsigned>(date.month()) << 5 |
                                            static_cast<unsigned>(date.day()));
-    when.time = static_cast<std::uint16_t>(clock.hours().count() << 11 |
-                                           clock.minutes().count() << 5 |
-                                           clock.seconds().count() / 2);
+    when.time = static_cast<std::uint16_t>(
+        clock.hours().count() << 11 | clock.minutes().count() << 5 | clock.seconds().count() / 2);
     return when;
 }
 
@@ -227,8 +226,8 @@ std::vector<unsigned char> writeimage(const geometry& disk, std::string_view lab
         if (std::find(names.begin(), names.end(), field) != names.end())
             throw std::invalid_argument(file.name + ": given twice");
         names.push_back(field);
-        const auto count = static_cast<std::uint32_t>(filespace(disk, file.bytes.size()) /
-                                                      clusterbytes(disk));
+        const auto count =
+            static_cast<std::uint32_t>(filespace(disk, file.bytes.size()) / clusterbytes(disk));
         if (file.bytes.size() > freebytes(disk) || count > clusters + 2 - next)
             throw std::invalid_argument("the files do not fit on a " + std::string(disk.name) +
                                         " disk");
@@ -261,8 +260,7 @@ reader::reader(std::span<const unsigned char> image) : image_(image) {
     const std::uint32_t total = le16(image, 19) != 0 ? le16(image, 19) : le32(image, 32);
     const auto power = [](std::uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
     if (sectorsize_ < 512 || sectorsize_ > 4096 || !power(sectorsize_))
-        throw damaged("the boot sector gives no sector size (" + std::to_string(sectorsize_) +
-                      ")");
+        throw damaged("the boot sector gives no sector size (" + std::to_string(sectorsize_) + ")");
     if (!power(percluster) || reserved == 0 || fats == 0)
         throw damaged("the boot sector's cluster size, reserved sectors or FAT count is zero "
                       "or impossible");
@@ -277,8 +275,8 @@ reader::reader(std::span<const unsigned char> image) : image_(image) {
                       " sectors");
     if (std::uint64_t{total} * sectorsize_ > image.size())
         throw damaged("the image is shorter (" + std::to_string(image.size()) +
-                      " bytes) than its boot sector says (" + std::to_string(total) + " sectors of " +
-                      std::to_string(sectorsize_) + ")");
+                      " bytes) than its boot sector says (" + std::to_string(total) +
+                      " sectors of " + std::to_string(sectorsize_) + ")");
     clusters_ = static_cast<std::uint32_t>((total - data) / percluster);
     if (clusters_ >= 65525)
         throw damaged("no FAT12 or FAT16 file system (a FAT32 one is not read)");

@@ -86,8 +86,8 @@ struct direntry {
 class reader {
   public:
     explicit reader(std::span<const unsigned char> image); // checks the BPB
-    std::string label() const;                              // "" when none
-    std::vector<direntry> root() const;                     // files and directories
+    std::string label() const;                             // "" when none
+    std::vector<direntry> root() const;                    // files and directories
     // The entry whose name matches, in any case; nullptr when none does.
     const direntry* find(const std::vector<direntry>& entries, std::string_view name) const;
     std::vector<unsigned char> read(const direntry& file) const;

@@ -24,8 +24,8 @@ std::vector<unsigned char> readbytes(const fs::path& file, std::uintmax_t most) 
     const auto size = std::min(fs::file_size(file, error), most);
     std::ifstream in(file, std::ios::binary);
     std::vector<unsigned char> bytes(error ? 0 : static_cast<std::size_t>(size));
-    if (error || !in.read(reinterpret_cast<char*>(bytes.data()),
-                          static_cast<std::streamsize>(bytes.size())))
+    if (error ||
+        !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
         throw std::runtime_error(file.string() + ": cannot be read");
     return bytes;
 }

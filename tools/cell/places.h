@@ -16,7 +16,7 @@ namespace cell {
 
 struct foundvolume {
     std::filesystem::path directory; // CELL.n opens there
-    std::string shown;               // where it came from: "dist/CELL.1", "CELL.1 in dist/DISK1.IMG"
+    std::string shown; // where it came from: "dist/CELL.1", "CELL.1 in dist/DISK1.IMG"
 };
 
 class volumeplaces {
