@@ -43,10 +43,11 @@ TEST(FatImage, EachFormatHoldsExactlyItsFreeBytes) {
             << disk.name;
         // Two files share no cluster: the second one takes whole clusters.
         const auto small = textbytes(1);
-        EXPECT_THROW(image(disk, {{"A", small}, {"B", randombytes(fat::freebytes(disk) -
-                                                                   fat::clusterbytes(disk) + 1,
-                                                               3)}}),
-                     std::invalid_argument)
+        EXPECT_THROW(
+            image(disk,
+                  {{"A", small},
+                   {"B", randombytes(fat::freebytes(disk) - fat::clusterbytes(disk) + 1, 3)}}),
+            std::invalid_argument)
             << disk.name;
     }
 }
@@ -105,8 +106,8 @@ TEST(FatImage, HostileImagesAreRefusedWithTheirFault) {
             readback(disk, "CELL.0");
             ADD_FAILURE() << fault << ": read";
         } catch (const fat::damaged& e) {
-            EXPECT_NE(std::string(e.what()).find(says), std::string::npos) << fault << ": "
-                                                                           << e.what();
+            EXPECT_NE(std::string(e.what()).find(says), std::string::npos)
+                << fault << ": " << e.what();
         }
     }
 }
@@ -134,8 +135,8 @@ TEST_F(CellImages, SetupFilesTakeTheirClustersOffCellZero) {
     const auto& disk = floppy("360K");
     ASSERT_EQ(pack(dir / "src", dir / "loose", ""), 0);
     const auto whole = readfile(dir / "loose" / "CELL.0").size();
-    const std::uint64_t room = fat::freebytes(disk) - fat::filespace(disk, 5000) -
-                               fat::filespace(disk, 700);
+    const std::uint64_t room =
+        fat::freebytes(disk) - fat::filespace(disk, 5000) - fat::filespace(disk, 700);
     ASSERT_GT(whole, room) << "the tree must fill the setup disk";
     ASSERT_EQ(packimages("set", {"--installer", (dir / "install.exe").string(), "--add",
                                  (dir / "readme.txt").string()}),
