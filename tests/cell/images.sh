@@ -116,5 +116,17 @@ check "FAT16: mcopy the volumes" mcopy -i "$big" "$work/1.44M-loose"/CELL.* ::
 check "FAT16: cell test" "$cell" test "$big"
 check "FAT16: cell extract" extractsame "$big" "$work/src-1.44M"
 
+# A set mkfs.fat formatted, mtools filled, in one directory with a stray file.
+mkfs=$work/mkfs
+mkdir -p "$mkfs"
+printf 'not an image\n' >"$mkfs/notes.txt"
+for volume in "$work/1.44M-small"/CELL.*; do
+  n=${volume##*.}
+  check "mkfs.fat: disk $n" sh -c "mkfs.fat -C -n DISK$n '$mkfs/disk$n.vfd' 1440 &&
+    mcopy -i '$mkfs/disk$n.vfd' '$volume' ::CELL.$n"
+done
+check "mkfs.fat: cell test" "$cell" test "$mkfs"
+check "mkfs.fat: cell extract" extractsame "$mkfs" "$work/src-1.44M"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -246,8 +246,11 @@ std::vector<unsigned char> writeimage(const geometry& disk, std::string_view lab
 }
 
 bool looksimage(std::span<const unsigned char> head) {
-    return head.size() >= sectorbytes && (head[0] == 0xEB || head[0] == 0xE9) &&
-           head[510] == 0x55 && head[511] == 0xAA;
+    if (head.size() < sectorbytes || (head[0] != 0xEB && head[0] != 0xE9))
+        return false;
+    const auto size = le16(head, 11); // disks of before the signature have a BPB all the same
+    return (head[510] == 0x55 && head[511] == 0xAA) || size == 512 || size == 1024 ||
+           size == 2048 || size == 4096;
 }
 
 reader::reader(std::span<const unsigned char> image) : image_(image) {
@@ -316,6 +319,14 @@ std::uint32_t reader::next(std::uint32_t n) const {
     return n % 2 ? pair >> 4 : pair & 0xFFF;
 }
 
+bool reader::ondisk(std::uint32_t n) const {
+    return n >= 2 && n < clusters_ + 2;
+}
+
+bool reader::lastcluster(std::uint32_t value) const {
+    return value >= (fat16_ ? 0xFFF8u : 0xFF8u);
+}
+
 std::span<const unsigned char> reader::cluster(std::uint32_t n) const {
     return image_.subspan(datastart_ + std::size_t{n - 2} * clustersize_, clustersize_);
 }
@@ -330,37 +341,34 @@ std::vector<unsigned char> reader::read(const direntry& file) const {
                       " bytes) is beyond the disk's " + std::to_string(clusters_) + " clusters");
     bytes.reserve(file.size);
     std::vector<bool> seen(clusters_ + 2);
-    const auto follow = [&](std::uint32_t n, std::uint64_t taken) {
-        if (n < 2 || n >= clusters_ + 2) {
-            const bool ended = n == 0 || n >= (fat16_ ? 0xFFF8u : 0xFF8u);
-            throw damaged(ended ? file.name + ": its size (" + std::to_string(file.size) +
-                                      " bytes) goes beyond its cluster chain (" +
-                                      std::to_string(taken) + " clusters)"
-                                : file.name + ": its cluster chain leaves the disk (cluster " +
-                                      std::to_string(n) + ")");
-        }
-        if (seen[n])
-            throw damaged(file.name + ": its cluster chain loops (cluster " + std::to_string(n) +
-                          " comes twice)");
-        seen[n] = true;
+    const auto loops = [&](std::uint32_t n) {
+        return damaged(file.name + ": its cluster chain loops (cluster " + std::to_string(n) +
+                       " comes twice)");
     };
     std::uint32_t n = file.first;
     for (std::uint64_t i = 0; i < needed; ++i) {
-        follow(n, i);
+        if (!ondisk(n))
+            throw damaged(n == 0 || lastcluster(n)
+                              ? file.name + ": its size (" + std::to_string(file.size) +
+                                    " bytes) goes beyond its cluster chain (" + std::to_string(i) +
+                                    " clusters)"
+                              : file.name + ": its cluster chain leaves the disk (cluster " +
+                                    std::to_string(n) + ")");
+        if (seen[n])
+            throw loops(n);
+        seen[n] = true;
         const auto part = cluster(n);
         const auto take = std::min<std::size_t>(part.size(), file.size - bytes.size());
         bytes.insert(bytes.end(), part.begin(), part.begin() + static_cast<std::ptrdiff_t>(take));
         n = next(n);
     }
-    if (n >= (fat16_ ? 0xFFF8u : 0xFF8u))
+    if (lastcluster(n))
         return bytes;
-    const bool inside = n >= 2 && n < clusters_ + 2;
-    if (inside && seen[n])
-        throw damaged(file.name + ": its cluster chain loops (cluster " + std::to_string(n) +
-                      " comes twice)");
+    if (ondisk(n) && seen[n])
+        throw loops(n);
     throw damaged(file.name + ": its cluster chain does not end with its size (" +
                   std::to_string(file.size) + " bytes) but goes on to " +
-                  (inside ? "cluster " : "FAT value ") + std::to_string(n));
+                  (ondisk(n) ? "cluster " : "FAT value ") + std::to_string(n));
 }
 
 } // namespace cell::fat

@@ -71,8 +71,8 @@ struct newfile {
 std::vector<unsigned char> writeimage(const geometry& disk, std::string_view label,
                                       std::span<const newfile> files, dostime when);
 
-// Whether the first bytes look like a FAT boot sector (a jump, the 55 AA
-// signature): how an image is told from any other file.
+// Whether the first bytes look like a FAT boot sector (a jump, then the 55 AA
+// signature or a sector size): how an image is told from any other file.
 bool looksimage(std::span<const unsigned char> head);
 
 struct direntry {
@@ -93,7 +93,9 @@ class reader {
     std::vector<unsigned char> read(const direntry& file) const;
 
   private:
-    std::uint32_t next(std::uint32_t cluster) const;
+    std::uint32_t next(std::uint32_t cluster) const; // its FAT entry
+    bool ondisk(std::uint32_t cluster) const;        // a data cluster of this disk
+    bool lastcluster(std::uint32_t value) const;     // a FAT entry that ends a chain
     std::span<const unsigned char> cluster(std::uint32_t n) const;
 
     std::span<const unsigned char> image_;
