@@ -38,7 +38,7 @@ TEST(FatImage, EachFormatHoldsExactlyItsFreeBytes) {
     for (const auto& disk : fat::floppies()) {
         const auto full = randombytes(fat::freebytes(disk), 7);
         EXPECT_EQ(readback(image(disk, {{"CELL.0", full}}), "cell.0"), full) << disk.name;
-        EXPECT_THROW(image(disk, {{"CELL.0", randombytes(fat::freebytes(disk) + 1, 7)}}),
+        EXPECT_THROW(image(disk, {{"CELL.0", bytes(fat::freebytes(disk) + 1)}}),
                      std::invalid_argument)
             << disk.name;
         // Two files share no cluster: the second one takes whole clusters.
@@ -116,13 +116,13 @@ class CellImages : public ::testing::Test {
   protected:
     void SetUp() override {
         writefile(dir / "src" / "readme.txt", textbytes(3000));
-        writefile(dir / "src" / "bin" / "tool.bin", randombytes(400000, 1)); // two 360K disks
+        writefile(dir / "src" / "bin" / "tool.bin", randombytes(9000, 1));
         writefile(dir / "install.exe", randombytes(5000, 9));
         writefile(dir / "readme.txt", textbytes(700));
     }
     int packimages(const std::string& out, const std::vector<std::string>& extra,
                    std::string* errors = nullptr) {
-        std::vector<std::string> options{"--images", "--format", "360K"};
+        std::vector<std::string> options{"--images", "--format", "360K", "--volume-size", "3000"};
         options.insert(options.end(), extra.begin(), extra.end());
         return pack(dir / "src", dir / out, "", options, errors);
     }
@@ -133,13 +133,15 @@ class CellImages : public ::testing::Test {
 // set reads back from its images alone, whatever they are called.
 TEST_F(CellImages, SetupFilesTakeTheirClustersOffCellZero) {
     const auto& disk = floppy("360K");
+    writefile(dir / "src" / "bin" / "tool.bin", randombytes(400000, 1)); // two disks
     ASSERT_EQ(pack(dir / "src", dir / "loose", ""), 0);
     const auto whole = readfile(dir / "loose" / "CELL.0").size();
     const std::uint64_t room =
         fat::freebytes(disk) - fat::filespace(disk, 5000) - fat::filespace(disk, 700);
     ASSERT_GT(whole, room) << "the tree must fill the setup disk";
-    ASSERT_EQ(packimages("set", {"--installer", (dir / "install.exe").string(), "--add",
-                                 (dir / "readme.txt").string()}),
+    ASSERT_EQ(pack(dir / "src", dir / "set", "",
+                   {"--images", "--format", "360K", "--installer", (dir / "install.exe").string(),
+                    "--add", (dir / "readme.txt").string()}),
               0);
     const auto setup = readfile(dir / "set" / "SETUP.IMG");
     EXPECT_EQ(readback(setup, "CELL.0").size(), room);
@@ -177,6 +179,7 @@ TEST_F(CellImages, ASetupDiskWithoutRoomForTheDescriptorIsRefusedWithTheNumbers)
     EXPECT_FALSE(fs::exists(dir / "set" / "SETUP.IMG"));
     EXPECT_EQ(packimages("set", {"--add", (dir / "nosuch.txt").string()}), 1);
     EXPECT_EQ(pack(dir / "src", dir / "set", "1.44M", {"--images", "--format", "360K"}), 2);
+    EXPECT_EQ(pack(dir / "src", dir / "set", "3000", {"--images"}), 2); // which format?
     EXPECT_EQ(pack(dir / "src", dir / "set", "", {"--add", "readme.txt"}), 2);
 }
 
