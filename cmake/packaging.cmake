@@ -11,7 +11,7 @@ endif()
 set(CPACK_PACKAGE_NAME cell)
 set(CPACK_PACKAGE_VENDOR "cellinstall")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "builds, lists, checks and installs disk-spanning distributions and floppy image sets")
+    "builds and reads disk-spanning distributions and their floppy images")
 set(CPACK_PACKAGE_CONTACT "cellinstall maintainers <maintainers@example.invalid>")
 set(CPACK_STRIP_FILES ON)
 if(WIN32)

@@ -17,7 +17,7 @@ constexpr std::uint32_t volumelimit = 100000000;
 distreader::distreader(const std::filesystem::path& where) : places_({where}), scratch_(piece) {
     open();
     if (session_.file < 1)
-        throw unsound("CELL.0 cannot be opened in " + places_.list());
+        throw unsound("CELL.0 is not in " + places_.list() + ", or cannot be read");
     session_.start();
     descriptor_.total = ~std::uint64_t{0}; // unknown until read
     descriptor_.product = text(productlimit, "the product name");
