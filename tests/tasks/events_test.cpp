@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <barrier>
 #include <cstdint>
 #include <thread>
 #include <vector>
@@ -184,20 +183,20 @@ TEST(Events, HandOversAtTheSameMomentLoseNoCount) {
     constexpr int rounds = 1000, releasers = 3;
     std::int32_t e = 0;
     eventcreate(e);
-    std::barrier together(releasers + 1);
+    rendezvous together(releasers + 1);
     std::vector<std::thread> threads;
     for (int r = 0; r < releasers; ++r)
         threads.emplace_back([&] {
             for (int round = 0; round < rounds; ++round) {
-                together.arrive_and_wait();
+                together.arriveandwait();
                 eventrelease(e);
-                together.arrive_and_wait();
+                together.arriveandwait();
             }
         });
     for (int round = 0; round < rounds; ++round) {
         expectfinishes("eventrearm", [&] { eventrearm(e, 1, releasers); });
-        together.arrive_and_wait();
-        together.arrive_and_wait();
+        together.arriveandwait();
+        together.arriveandwait();
     }
     for (auto& thread : threads)
         thread.join();

@@ -31,6 +31,32 @@ struct gate {
     }
 };
 
+// A meeting point for a fixed number of threads, used round after round: each
+// arrival waits until all have arrived. MinGW's std::barrier can lose a
+// wake-up under Wine and hang a test that meets thousands of times.
+class rendezvous {
+  public:
+    explicit rendezvous(int parties) : parties_(parties) {}
+    void arriveandwait() {
+        std::unique_lock held(lock_);
+        const long long round = round_;
+        if (++arrived_ == parties_) {
+            arrived_ = 0;
+            ++round_;
+            allarrived_.notify_all();
+            return;
+        }
+        allarrived_.wait(held, [&] { return round_ != round; });
+    }
+
+  private:
+    std::mutex lock_;
+    std::condition_variable allarrived_;
+    const int parties_;
+    int arrived_ = 0;
+    long long round_ = 0;
+};
+
 // The waiter gets a moment in which a faulty wait would pass; a correct one
 // passes only after release, however long that moment lasts.
 inline void expectblockeduntil(const std::function<void()>& wait,
