@@ -26,16 +26,18 @@ std::optional<std::uint32_t> number(const std::string& digits) {
     return static_cast<std::uint32_t>(std::stoul(digits));
 }
 
-std::vector<unsigned char> readall(const fs::path& file) {
+} // namespace
+
+std::vector<unsigned char> readwhole(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
+    if (!in || fs::is_directory(file))
+        throw std::runtime_error(file.string() + ": cannot open");
     std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
                                      std::istreambuf_iterator<char>());
     if (in.bad())
         throw std::runtime_error(file.string() + ": cannot read");
     return bytes;
 }
-
-} // namespace
 
 std::string volumename(std::uint32_t volume) {
     return "CELL." + std::to_string(volume);
@@ -97,7 +99,7 @@ void volumeset::discard() {
 
 // The image of one volume, beside the volume's temporary file.
 void volumeset::writeimage(std::uint32_t volume) {
-    const auto content = readall(temporary(volumename(volume)));
+    const auto content = readwhole(temporary(volumename(volume)));
     std::vector<fat::newfile> files{{volumename(volume), content}};
     if (volume == 0)
         for (const auto& file : images_->setup)

@@ -58,6 +58,9 @@ class volumeset {
     bool committed_ = false;
 };
 
+// The bytes of a file, all of them (a volume, a setup file).
+std::vector<unsigned char> readwhole(const std::filesystem::path& file);
+
 // The file name of volume n in a set: CELL.n, or its image's name.
 std::string volumename(std::uint32_t volume);
 std::string imagename(std::uint32_t volume);

@@ -12,8 +12,6 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -112,17 +110,6 @@ void refuseinside(const fs::path& source, const fs::path& output) {
                                  source.string());
 }
 
-std::vector<unsigned char> readsetupfile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in || fs::is_directory(path))
-        throw std::runtime_error(path.string() + ": cannot open");
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw std::runtime_error(path.string() + ": cannot read");
-    return bytes;
-}
-
 // What the options say of images: the disks' kind and the setup disk's files.
 std::optional<imagelayout> imageoptions(arguments& args, const std::optional<std::string>& size,
                                         std::optional<std::int64_t> time) {
@@ -143,11 +130,11 @@ std::optional<imagelayout> imageoptions(arguments& args, const std::optional<std
                                   "1.2M or 1.44M");
     layout.when = fat::fromepoch(time ? *time : std::time(nullptr));
     if (installer)
-        layout.setup.push_back({"INSTALL.EXE", readsetupfile(*installer)});
+        layout.setup.push_back({"INSTALL.EXE", readwhole(*installer)});
     for (const auto& file : added) {
         try {
             layout.setup.push_back(
-                {fat::dosname(fs::path(file).filename().string()), readsetupfile(file)});
+                {fat::dosname(fs::path(file).filename().string()), readwhole(file)});
         } catch (const std::invalid_argument& e) {
             throw usageerror(std::string("--add: ") + e.what());
         }
