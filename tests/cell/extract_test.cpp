@@ -48,15 +48,15 @@ struct finished {
     std::string errors;
 };
 
-// Runs cell extract with no terminal: standard input is empty.
-finished extract(const std::vector<std::string>& arguments) {
+// Runs cell extract with no terminal: standard input is empty, standard
+// output goes to the file named.
+finished extract(const std::vector<std::string>& arguments, const fs::path& output = "/dev/null") {
     int pipeends[2];
     EXPECT_EQ(::pipe(pipeends), 0);
     const pid_t child = ::fork();
     if (child == 0) {
-        const int nothing = ::open("/dev/null", O_RDWR);
-        ::dup2(nothing, STDIN_FILENO);
-        ::dup2(nothing, STDOUT_FILENO);
+        ::dup2(::open("/dev/null", O_RDONLY), STDIN_FILENO);
+        ::dup2(::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
         ::dup2(pipeends[1], STDERR_FILENO);
         ::close(pipeends[0]);
         runextract(arguments);
@@ -172,12 +172,19 @@ class CellExtract : public ::testing::Test {
     fs::path source;
 };
 
+// Off a terminal only the last line is said; -v lists the files on
+// standard output.
 TEST_F(CellExtract, InstallsEveryFileFromSeveralVolumes) {
-    const auto run = extract({dist(), (dir / "out").string()});
+    auto run = extract({dist(), (dir / "out").string()});
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(contents(dir / "out"), contents(source));
-    EXPECT_NE(run.errors.find("bin/tool.bin\n"), std::string::npos) << run.errors;
-    EXPECT_NE(run.errors.find("Installed Widget: 5 files"), std::string::npos) << run.errors;
+    EXPECT_EQ(run.errors, "Installed Widget: 5 files in " + (dir / "out").string() + "\n");
+
+    run = extract({dist(), (dir / "out").string(), "-v"}, dir / "names.txt");
+    EXPECT_EQ(run.status, 0) << run.errors;
+    const auto names = readfile(dir / "names.txt");
+    EXPECT_NE(std::string(names.begin(), names.end()).find("bin/tool.bin\n"), std::string::npos);
+    EXPECT_EQ(run.errors.find("tool.bin"), std::string::npos) << run.errors;
 }
 
 TEST_F(CellExtract, LaterVolumesAreLookedForInTheVolumesDirectories) {
@@ -323,9 +330,9 @@ TEST_F(CellExtract, ACleanNeverDeletesTheSetsOwnVolumes) {
 TEST_F(CellExtract, OnATerminalItAsksForTheDiskAndLooksAgainOnEnter) {
     move("CELL.2", dir / "away");
     terminal session({dist(), (dir / "out").string()});
-    ASSERT_TRUE(session.waitfor("Insert DISK 3 holding CELL.2")) << session.screen;
+    ASSERT_TRUE(session.waitfor("Insert DISK 2 holding CELL.2")) << session.screen;
     session.type("\n"); // not there yet: asked again
-    ASSERT_TRUE(session.waitfor("Insert DISK 3 holding CELL.2")) << session.screen;
+    ASSERT_TRUE(session.waitfor("Insert DISK 2 holding CELL.2")) << session.screen;
     fs::rename(dir / "away" / "CELL.2", dir / "dist" / "CELL.2");
     session.type("\n");
     EXPECT_EQ(session.status(), 0) << session.screen;
@@ -336,7 +343,7 @@ TEST_F(CellExtract, OnATerminalItAsksForTheDiskAndLooksAgainOnEnter) {
 TEST_F(CellExtract, CtrlCStopsAndSaysTheWrittenFilesStay) {
     move("CELL.3", dir / "away");
     terminal session({dist(), (dir / "out").string()});
-    ASSERT_TRUE(session.waitfor("Insert DISK 4")) << session.screen;
+    ASSERT_TRUE(session.waitfor("Insert DISK 3 holding CELL.3")) << session.screen;
     session.type("\x03");
     EXPECT_EQ(session.status(), cancelled) << session.screen;
     EXPECT_NE(session.screen.find("cancelled; the files already written stay in " +

@@ -1,5 +1,7 @@
 #include "tools/cell/arguments.h"
 
+#include "tools/cell/fat.h"
+
 #include <cstdio>
 #include <exception>
 
@@ -63,6 +65,9 @@ int runcommand(const char* name, const char* usage, int argc, char** argv,
     } catch (const usageerror& e) {
         std::fprintf(stderr, "cell %s: %s\n%s", name, e.what(), usage);
         return 2;
+    } catch (const fat::damaged& e) {
+        std::fprintf(stderr, "cell %s: %s\n", name, e.what());
+        return 4;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "cell %s: %s\n", name, e.what());
         return 1;

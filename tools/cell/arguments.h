@@ -29,7 +29,8 @@ class arguments {
 
 // Runs a subcommand's body: --help prints the usage text and succeeds; a
 // usageerror prints the message and the usage on standard error (status 2);
-// any other exception prints "cell NAME: message" there (status 1).
+// a damaged floppy image prints "cell NAME: message" there (status 4, as
+// for damaged data), any other exception the same with status 1.
 int runcommand(const char* name, const char* usage, int argc, char** argv,
                int (*body)(arguments& args));
 

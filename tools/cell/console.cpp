@@ -13,6 +13,7 @@ constexpr int barwidth = 20;
 
 std::mutex guard;
 bool terminal = false;
+bool verbose = false;
 bool lineopen = false; // a progress line is on the screen
 bool closed = false;   // the last words were said
 int columns = 80;
@@ -42,8 +43,9 @@ void endline() {
 
 } // namespace
 
-void start() {
+void start(bool names) {
     std::lock_guard lock(guard);
+    verbose = names;
     terminal = ::isatty(STDERR_FILENO) == 1;
     winsize size{};
     if (terminal && ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col >= 40) {
@@ -70,10 +72,13 @@ void showfile(std::string_view name) {
         return;
     }
     file = printable(name);
+    if (verbose) {
+        endline();
+        std::fprintf(stdout, "%s\n", file.c_str());
+        std::fflush(stdout);
+    }
     if (terminal) {
         draw();
-    } else {
-        std::fprintf(stderr, "%s\n", file.c_str());
     }
 }
 
@@ -92,6 +97,12 @@ void say(const std::string& text) {
     std::lock_guard lock(guard);
     endline();
     std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+void note(const std::string& text) {
+    if (terminal) {
+        say(text);
+    }
 }
 
 void sayfinal(const std::string& text) {

@@ -15,6 +15,8 @@
 #include "tools/cell/arguments.h"
 #include "tools/cell/commands.h"
 #include "tools/cell/console.h"
+#include "tools/cell/fat.h"
+#include "tools/cell/places.h"
 
 #include <csignal>
 #include <cstdio>
@@ -40,25 +42,31 @@ namespace cell {
 namespace {
 
 constexpr const char* usage =
-    "usage: cell extract DIST_DIR TARGET_DIR [--volumes DIR]...\n"
+    "usage: cell extract DIST TARGET_DIR [--volumes DIR]... [-v]\n"
     "\n"
-    "Installs the distribution whose CELL.0 lies in DIST_DIR into TARGET_DIR, as\n"
-    "the installer does, without a window: TARGET_DIR and the directories below it\n"
-    "are created as needed, and files already there are replaced. The file being\n"
-    "written and the progress are shown on standard error.\n"
+    "Installs the distribution whose CELL.0 lies in DIST into TARGET_DIR, as the\n"
+    "installer does, without a window: TARGET_DIR and the directories below it\n"
+    "are created as needed, and files already there are replaced. DIST is a\n"
+    "directory of volumes or of floppy images, or an image itself (each image is\n"
+    "looked into for the CELL.n it holds, whatever its name). On a terminal, the\n"
+    "file being written and the progress are shown on standard error; otherwise\n"
+    "only the last line and any error are. -v lists every file written on\n"
+    "standard output.\n"
     "\n"
-    "Later volumes (CELL.1, CELL.2, ...) are looked for in DIST_DIR and in every\n"
-    "--volumes DIR, in that order. When one is in none of them and standard input\n"
-    "is a terminal, cell extract asks for the disk that holds it and looks again\n"
-    "when Enter is pressed; otherwise it stops at once. Ctrl-C stops at any time;\n"
-    "the files already written stay.\n"
+    "Later volumes (CELL.1, CELL.2, ...) are looked for in DIST and in every\n"
+    "--volumes DIR (a directory or an image), in that order. When one is in none\n"
+    "of them and standard input is a terminal, cell extract asks for the disk\n"
+    "that holds it (DISK n for CELL.n, as the installer does) and looks again when\n"
+    "Enter is pressed: an image file replaced under the same name is a disk\n"
+    "changed. Otherwise it stops at once. Ctrl-C stops at any time; the files\n"
+    "already written stay.\n"
     "\n"
     "Nothing is written through a link inside TARGET_DIR (TARGET_DIR itself may be\n"
     "one): a link where a directory goes, or a pipe, socket or device where a file\n"
     "goes, is a write failure that names it; a link where a file goes is replaced\n"
     "by the file. A directory the distribution clears before its files are written\n"
-    "keeps the distribution's own volumes (CELL.0, CELL.1, ... in DIST_DIR and every\n"
-    "--volumes DIR) and cell itself; the root of a file system (/ or a mount point)\n"
+    "keeps the distribution's own volumes and images (in DIST and every --volumes\n"
+    "DIR) and cell itself; the root of a file system (/ or a mount point)\n"
     "is not cleared at all: cell extract says so and goes on.\n"
     "\n"
     "Exit status:\n"
@@ -66,7 +74,8 @@ constexpr const char* usage =
     "  1  the distribution or a directory cannot be used (see the message)\n"
     "  2  the command line is wrong\n"
     "  3  write failure: a file or directory cannot be written in TARGET_DIR\n"
-    "  4  damaged data: the distribution cannot be read to its end\n"
+    "  4  damaged data: the distribution cannot be read to its end, or an image\n"
+    "     is damaged\n"
     "  5  missing volume: CELL.0 or a later volume was not found\n"
     "  6  cancelled\n";
 
@@ -86,7 +95,8 @@ struct windowstate {
 };
 
 windowstate window;
-std::vector<fs::path> places; // where volumes are looked for, absolute
+std::optional<volumeplaces> places; // where volumes are looked for
+fs::path current;                   // where the volume in use was found
 std::string distshown, targetshown;
 bool interactive = false;
 int outcome = unusable;
@@ -96,6 +106,9 @@ std::string lastfile, lastpath; // as shown, and as the unpacker wrote it
 // Ends the process at once: the unpacker and the decoder may still run, so no
 // destructor of static storage may run under them.
 [[noreturn]] void leave(int status, const std::string& text) {
+    if (places) {
+        places->discard();
+    }
     if (!text.empty()) {
         console::sayfinal("cell extract: " + text);
     }
@@ -138,32 +151,16 @@ void pointat(const fs::path& dir) {
     }
 }
 
-std::string placelist() {
-    std::string list;
-    for (const fs::path& place : places) {
-        list += (list.empty() ? "" : ", ") + place.string();
+// The volume from the places (all of them, or only the distribution's);
+// a damaged image ends the run.
+std::optional<foundvolume> findvolume(std::uint32_t volume, bool anywhere) {
+    try {
+        return anywhere ? places->find(volume) : places->findin(0, volume);
+    } catch (const fat::damaged& e) {
+        leave(damaged, e.what());
+    } catch (const std::exception& e) {
+        leave(unusable, e.what());
     }
-    return list;
-}
-
-bool readable(const fs::path& file) {
-    const platform::handle handle =
-        platform::openfile(file.string().c_str(), platform::genericread, platform::shareread,
-                           platform::openexisting, platform::flagsequentialscan);
-    if (handle < 1) {
-        return false;
-    }
-    platform::closefile(handle);
-    return true;
-}
-
-std::optional<fs::path> findvolume(const std::string& name) {
-    for (const fs::path& place : places) {
-        if (readable(place / name)) {
-            return place;
-        }
-    }
-    return std::nullopt;
 }
 
 bool waitforenter() {
@@ -177,22 +174,24 @@ bool waitforenter() {
 // nowhere, the user is asked for its disk. Either way the unpacker is let go
 // to try again, as the window's OK does.
 void askfordisk() {
-    const std::string name = "CELL." + std::to_string(window.nextnumber);
-    auto found = findvolume(name);
+    const auto number = static_cast<std::uint32_t>(window.nextnumber);
+    const std::string name = "CELL." + std::to_string(number);
+    auto found = findvolume(number, true);
     if (!found) {
-        const std::string where = "(looked in " + placelist() + ")";
+        const std::string where = "(looked in " + places->list() + ")";
         if (!interactive) {
             leave(missing, "volume " + name + " is missing " + where);
         }
-        console::say("Insert DISK " + std::to_string(window.nextnumber + 1) + " holding " + name +
-                     " " + where + ", then press Enter; Ctrl-C cancels.");
+        console::say("Insert DISK " + std::to_string(number) + " holding " + name + " " + where +
+                     ", then press Enter; Ctrl-C cancels.");
         if (!waitforenter()) {
             leave(missing, "volume " + name + " is missing " + where);
         }
-        found = findvolume(name);
+        found = findvolume(number, true);
     }
     if (found) {
-        pointat(*found);
+        current = found->directory;
+        pointat(current);
     }
     eventpost(window.events[window.currentevent - 1]);
 }
@@ -247,7 +246,12 @@ void unpackertask(winhandle& main, std::int32_t (&events)[2], std::int32_t& curr
 
 // Start-up: CELL.0 opened, the decoder started on it, the descriptor read.
 void readdistribution() {
-    pointat(places.front());
+    const auto found = findvolume(0, false);
+    if (!found) {
+        leave(missing, "CELL.0 was not found in " + distshown);
+    }
+    current = found->directory;
+    pointat(current);
     const std::string name = std::string(distribution.directory,
                                          static_cast<std::size_t>(distribution.directorylength)) +
                              "CELL.0";
@@ -284,7 +288,7 @@ void preparetarget(std::string target) {
             leave(writefailed, "cannot enter the directory " + target);
         }
         target = ".";
-        pointat(places.front());
+        pointat(current);
     }
     std::int32_t ok = 0;
     settarget(target.data(), static_cast<std::int32_t>(target.size()), ok);
@@ -358,35 +362,43 @@ std::string lastwords() {
 }
 
 // What a clean must spare: the volumes in every place they are looked for,
-// and this program.
-void guardset() {
-    std::vector<std::string> volumedirs;
-    for (const fs::path& place : places) {
+// the floppy images there, and this program.
+void guardset(const std::vector<fs::path>& where) {
+    std::vector<std::string> volumedirs, keep;
+    for (const fs::path& place : where) {
         volumedirs.push_back(place.string());
+    }
+    for (const fs::path& image : places->images()) {
+        keep.push_back(image.string());
     }
     std::error_code error;
     const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    guardclean(volumedirs, error ? std::vector<std::string>{} : std::vector<std::string>{self});
+    if (!error) {
+        keep.push_back(self.string());
+    }
+    guardclean(volumedirs, keep);
 }
 
 int extract(arguments& args) {
     const auto extra = args.values("--volumes");
+    const bool verbose = args.flag("-v");
     const auto paths = args.positional(2);
     distshown = paths[0];
     targetshown = paths[1];
-    places.push_back(fs::absolute(paths[0]).lexically_normal());
+    std::vector<fs::path> where{fs::absolute(paths[0]).lexically_normal()};
     for (const auto& dir : extra) {
-        places.push_back(fs::absolute(dir).lexically_normal());
+        where.push_back(fs::absolute(dir).lexically_normal());
     }
-    guardset();
+    places.emplace(where);
+    guardset(where);
     interactive = ::isatty(STDIN_FILENO) == 1;
-    console::start();
+    console::start(verbose);
     watchsignals();
 
     readdistribution();
     preparetarget(paths[1]);
     const std::string product = console::printable(distribution.productname);
-    console::say("Installing " + product + " into " + targetshown);
+    console::note("Installing " + product + " into " + targetshown);
     rununpacker();
     if (outcome != installed) {
         leave(outcome, lastwords());

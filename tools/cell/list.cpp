@@ -13,13 +13,14 @@ namespace cell {
 namespace {
 
 constexpr const char* usage =
-    "usage: cell list DIST_DIR [--json]\n"
+    "usage: cell list DIST [--json]\n"
     "\n"
-    "Decodes the distribution in DIST_DIR and shows its product name,\n"
-    "proposed directory and total, then one line per entry: size,\n"
-    "attributes (R read-only, H hidden, S system, A archive), last\n"
-    "write time (UTC) and name. --json gives the same as JSON, with each\n"
-    "entry's three file times as [creation, last access, last write].\n";
+    "Decodes the distribution in DIST (a directory of volumes or of floppy\n"
+    "images, or one image) and shows its product name, proposed directory and\n"
+    "total, then one line per entry: size, attributes (R read-only, H hidden,\n"
+    "S system, A archive), last write time (UTC) and name. --json gives the\n"
+    "same as JSON, with each entry's three file times as [creation, last access,\n"
+    "last write].\n";
 
 // A file time as "YYYY-MM-DD HH:MM:SS", UTC.
 std::string datetext(std::uint64_t filetime) {

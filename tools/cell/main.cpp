@@ -22,7 +22,9 @@ constexpr subcommand subcommands[] = {
 };
 
 int usage(std::FILE* out) {
-    std::fputs("usage: cell COMMAND [ARGUMENTS]  (cell COMMAND --help for more)\n\n", out);
+    std::fputs("usage: cell COMMAND [ARGUMENTS]  (cell COMMAND --help for more)\n"
+               "       cell --version\n\n",
+               out);
     for (const auto& command : subcommands)
         std::fprintf(out, "  %-8s %s\n", command.name, command.summary);
     return out == stdout ? 0 : 2;
@@ -35,6 +37,10 @@ int main(int argc, char** argv) {
         return usage(stderr);
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0)
         return usage(stdout);
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::puts("cell " CELL_VERSION);
+        return 0;
+    }
     for (const auto& command : subcommands)
         if (std::strcmp(argv[1], command.name) == 0)
             return command.run(argc - 1, argv + 1);

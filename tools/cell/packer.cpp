@@ -31,16 +31,20 @@ std::size_t packsegment(std::span<const code> codes, unsigned char* out) {
 } // namespace
 
 packer::packer(std::uint64_t volumesize, volumesink sink)
-    : size_(volumesize), sink_(std::move(sink)) {
-    if (size_ != 0 && size_ < 2)
+    : packer(volumesize, volumesize, std::move(sink)) {}
+
+packer::packer(std::uint64_t firstsize, std::uint64_t volumesize, volumesink sink)
+    : first_(firstsize), size_(volumesize), sink_(std::move(sink)) {
+    if ((size_ != 0 && size_ < 2) || (first_ != 0 && first_ < 2) || (first_ == 0) != (size_ == 0))
         throw std::invalid_argument("a volume must hold at least 2 bytes");
 }
 
 // How many of the wanted codes still fit into the current volume.
 std::size_t packer::fitting(std::size_t wanted) const {
-    if (size_ == 0)
+    const std::uint64_t size = volume_ == 0 ? first_ : size_;
+    if (size == 0)
         return wanted;
-    const std::uint64_t room = size_ - used_;
+    const std::uint64_t room = size - used_;
     const std::uint64_t fit = room / 3 * 2 + (room % 3 == 2 ? 1 : 0);
     return static_cast<std::size_t>(std::min<std::uint64_t>(wanted, fit));
 }

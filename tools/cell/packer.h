@@ -18,13 +18,16 @@ class packer {
 
     // volumesize 0 means no limit; otherwise it must hold a code (2 bytes).
     packer(std::uint64_t volumesize, volumesink sink);
+    // The same, with a volume 0 of its own size (the disk that also holds the
+    // installer).
+    packer(std::uint64_t firstsize, std::uint64_t volumesize, volumesink sink);
     void block(std::span<const code> codes); // one block of the stream, in order
     std::uint32_t volumes() const { return volume_ + 1; }
 
   private:
     std::size_t fitting(std::size_t wanted) const;
 
-    std::uint64_t size_;
+    std::uint64_t first_, size_;
     volumesink sink_;
     std::uint32_t volume_ = 0;
     std::uint64_t used_ = 0; // bytes in the current volume

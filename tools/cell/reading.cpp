@@ -14,11 +14,10 @@ constexpr std::uint64_t piece = 1 << 16; // bytes asked of the ring at once
 constexpr std::uint32_t volumelimit = 100000000;
 } // namespace
 
-distreader::distreader(std::filesystem::path directory)
-    : directory_(std::move(directory)), scratch_(piece) {
+distreader::distreader(const std::filesystem::path& where) : places_({where}), scratch_(piece) {
     open();
     if (session_.file < 1)
-        throw unsound(volumename(0) + " cannot be opened");
+        throw unsound("CELL.0 is not in " + places_.list() + ", or cannot be read");
     session_.start();
     descriptor_.total = ~std::uint64_t{0}; // unknown until read
     descriptor_.product = text(productlimit, "the product name");
@@ -28,8 +27,7 @@ distreader::distreader(std::filesystem::path directory)
     descriptor_.total = twowordvalue(getle32(total), getle32(total + 4));
     descriptor_.length = position_;
     if (volume_ != 0)
-        throw unsound("descriptor: runs past " + volumename(0) +
-                      ", from which the installer reads all of it");
+        throw unsound("descriptor: runs past CELL.0, from which the installer reads all of it");
     if (auto fault = descriptorfault(descriptor_.product, descriptor_.proposal); !fault.empty())
         throw unsound("descriptor: " + fault);
     if (descriptor_.total < descriptor_.length)
@@ -56,18 +54,19 @@ void distreader::session::close() {
     file = -1;
 }
 
-std::string distreader::volumename(std::uint32_t volume) const {
-    return (directory_ / ("CELL." + std::to_string(volume))).string();
-}
-
 std::string distreader::where() const {
-    return "at byte " + std::to_string(position_) + " (" + volumename(volume_) + ")";
+    return "at byte " + std::to_string(position_) + " (" + shown_ + ")";
 }
 
 void distreader::open() {
-    session_.file =
-        platform::openfile(volumename(volume_).c_str(), platform::genericread, platform::shareread,
-                           platform::openexisting, platform::flagsequentialscan);
+    const auto name = "CELL." + std::to_string(volume_);
+    const auto found = places_.find(volume_);
+    shown_ = found ? found->shown : name;
+    if (!found)
+        return;
+    session_.file = platform::openfile((found->directory / name).string().c_str(),
+                                       platform::genericread, platform::shareread,
+                                       platform::openexisting, platform::flagsequentialscan);
 }
 
 // Takes exactly n decoded bytes, going on into the next volume whenever the
@@ -89,9 +88,9 @@ void distreader::read(unsigned char* destination, std::uint64_t n) {
             throw unsound("the stream runs past volume 99999999");
         open();
         if (session_.file < 1)
-            throw unsound(volumename(volume_) + " is missing: the stream ends after " +
-                          std::to_string(position_) + " of " + std::to_string(descriptor_.total) +
-                          " bytes");
+            throw unsound("CELL." + std::to_string(volume_) + " is missing from " + places_.list() +
+                          ": the stream ends after " + std::to_string(position_) + " of " +
+                          std::to_string(descriptor_.total) + " bytes");
         session_.start();
     }
 }
@@ -157,17 +156,12 @@ void distreader::finish() {
     std::int32_t got = 0, status = 1, end = 0;
     extractread(reinterpret_cast<char*>(&extra), 1, got, status, end);
     if (status == 0)
-        throw unsound("damaged data after the total (" + volumename(volume_) + ")");
+        throw unsound("damaged data after the total (" + shown_ + ")");
     if (end == 0)
-        throw unsound("bytes follow the total in " + volumename(volume_));
+        throw unsound("bytes follow the total in " + shown_);
     session_.close();
-    const auto after = volumename(volume_ + 1);
-    const auto stray = platform::openfile(after.c_str(), platform::genericread, platform::shareread,
-                                          platform::openexisting, 0);
-    if (stray >= 1) {
-        platform::closefile(stray);
-        throw unsound(after + " follows the last volume");
-    }
+    if (const auto stray = places_.find(volume_ + 1))
+        throw unsound(stray->shown + " follows the last volume");
 }
 
 } // namespace cell

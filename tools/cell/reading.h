@@ -4,6 +4,7 @@
 // to the total. Whatever keeps the stream from being read to its total throws
 // unsound, with the reason. The ring is one per process: one reader at a time.
 #include "tools/cell/entries.h"
+#include "tools/cell/places.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -27,7 +28,9 @@ struct descriptorinfo {
 
 class distreader {
   public:
-    explicit distreader(std::filesystem::path directory); // reads the descriptor
+    // Reads the descriptor; the volumes come from a directory or an image, or
+    // a directory of images.
+    explicit distreader(const std::filesystem::path& where);
     distreader(const distreader&) = delete;
     distreader& operator=(const distreader&) = delete;
 
@@ -48,7 +51,6 @@ class distreader {
     std::string text(std::size_t limit, const char* what);
     void skip(std::uint64_t n);
     std::uint64_t left() const { return descriptor_.total - position_; }
-    std::string volumename(std::uint32_t volume) const;
     std::string where() const;
 
     // The open volume and the running ring, released however the reader ends.
@@ -63,7 +65,8 @@ class distreader {
         void close(); // the file
     };
 
-    std::filesystem::path directory_;
+    volumeplaces places_;
+    std::string shown_; // where the open volume came from
     session session_;
     std::uint32_t volume_ = 0;
     std::uint64_t position_ = 0; // decoded bytes taken

@@ -14,11 +14,13 @@ namespace cell {
 namespace {
 
 constexpr const char* usage =
-    "usage: cell test DIST_DIR\n"
+    "usage: cell test DIST\n"
     "\n"
-    "Decodes every volume of the distribution in DIST_DIR as the installer does,\n"
-    "checks the descriptor, reads the entries up to the total and checks every\n"
-    "name. Prints one line; the status is 0 when the distribution is sound.\n";
+    "Decodes every volume of the distribution in DIST (a directory of volumes or\n"
+    "of floppy images, or one image) as the installer does, checks the\n"
+    "descriptor, reads the entries up to the total and checks every name. Prints\n"
+    "one line; the status is 0 when the distribution is sound, 1 when it is not,\n"
+    "4 when an image is damaged.\n";
 
 // The names met so far, as Windows compares them: a name may not come twice,
 // nor be a file and a directory at once.
