@@ -325,6 +325,15 @@ TEST_F(CellExtract, ACleanNeverDeletesTheSetsOwnVolumes) {
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_TRUE(fs::exists(dir / "later" / "CELL.3"));
     EXPECT_TRUE(fs::exists(dir / "later" / "CELL.4"));
+
+    // A set of floppy images keeps its images as well.
+    ASSERT_EQ(
+        pack(source, dir / "images", "3000", {"--images", "--format", "360K", "--clean", "\\"}), 0);
+    ASSERT_TRUE(fs::exists(dir / "images" / "DISK4.IMG"));
+    run = extract({(dir / "images").string(), (dir / "images").string()});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_TRUE(fs::exists(dir / "images" / "SETUP.IMG"));
+    EXPECT_TRUE(fs::exists(dir / "images" / "DISK4.IMG"));
 }
 
 TEST_F(CellExtract, OnATerminalItAsksForTheDiskAndLooksAgainOnEnter) {
