@@ -1,5 +1,6 @@
 #include "extraction/entryname.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 
@@ -12,12 +13,19 @@ bool reserved(std::string_view component) {
         base.pop_back();
     for (char& c : base)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    static constexpr std::array<std::string_view, 4> devices{"CON", "PRN", "AUX", "NUL"};
+    static constexpr std::array<std::string_view, 6> devices{"CON", "PRN",    "AUX",
+                                                             "NUL", "CONIN$", "CONOUT$"};
     for (const auto device : devices)
         if (base == device)
             return true;
-    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
-           base[3] >= '1' && base[3] <= '9';
+    if (!base.starts_with("COM") && !base.starts_with("LPT"))
+        return false;
+    // A digit, or a superscript 1, 2 or 3 (in the ANSI code page or in UTF-8).
+    static constexpr std::array<std::string_view, 6> numbers{"\xB9",     "\xB2",     "\xB3",
+                                                             "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
+    const std::string_view number = std::string_view(base).substr(3);
+    return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') ||
+           std::ranges::find(numbers, number) != numbers.end();
 }
 
 std::string quoted(std::string_view text) {

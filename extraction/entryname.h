@@ -10,9 +10,10 @@
 
 // Why one file or folder name cannot be a level of an entry name; empty if it
 // can. A level is not empty, not "." or "..", holds no control character and
-// none of \ / : * ? " < > |, is not a device name (CON, PRN, AUX, NUL, COM1 to
-// COM9, LPT1 to LPT9, with or without an extension, in any case) and does not
-// end in a dot or a blank.
+// none of \ / : * ? " < > |, is not a device name (CON, PRN, AUX, NUL, CONIN$,
+// CONOUT$, COM0 to COM9 and LPT0 to LPT9, also with a superscript 1, 2 or 3 for
+// the digit; with or without an extension, in any case) and does not end in a
+// dot or a blank.
 std::string componentfault(std::string_view component);
 
 // Why a whole entry name (\dir\file) is unsound; empty if it is sound.

@@ -1,7 +1,6 @@
 #include "extraction/files.h"
 
 #include "toolkit/readcmd.h"
-#include "toolkit/subset.h"
 
 #include <algorithm>
 #include <cstring>
@@ -79,16 +78,13 @@ platform::handle openonce(const char* name, const openvalues& values, std::uint3
                               attributes + values.hint);
 }
 
-// True when the path names an existing directory; creates it when nothing
-// is there. False when it exists as a file or cannot be created.
-bool makelevel(const char* path) {
-    platform::finddata found{};
-    const platform::handle search = platform::findfirst(path, found);
-    if (search == platform::invalidfile)
-        return platform::createdirectory(path);
-    platform::findclose(search);
-    return hasbits(static_cast<std::int32_t>(platform::attrdirectory),
-                   static_cast<std::int32_t>(found.attributes));
+// True when an existing file of this name carries an attribute that keeps it
+// from being replaced: read-only, hidden or system.
+bool guardedfile(const char* name) {
+    constexpr auto guarding = platform::attrreadonly | platform::attrhidden | platform::attrsystem;
+    const std::uint32_t attributes = platform::getattributes(name);
+    return attributes != platform::invalidattributes &&
+           (attributes & platform::attrdirectory) == 0 && (attributes & guarding) != 0;
 }
 
 // The drive of a directory text: its characters up to the first colon, when
@@ -128,7 +124,8 @@ void fileopen(platform::handle& handle, const char* name, const char* access, co
     const openvalues values = choosevalues(access, hint, share);
     const auto flags = static_cast<std::uint32_t>(attributes);
     handle = openonce(name, values, flags);
-    if (handle != platform::invalidfile)
+    if (handle != platform::invalidfile || values.access != platform::genericwrite ||
+        !guardedfile(name))
         return;
     platform::setattributes(name, 0);
     handle = openonce(name, values, flags);
@@ -161,7 +158,7 @@ void makedirs(const char* path, std::int32_t& ok) {
         if (levelend == 0 || !isseparator(work[levelend - 1])) {
             const char kept = work[levelend];
             work[levelend] = 0;
-            const bool made = makelevel(work);
+            const bool made = platform::makedirectory(work);
             work[levelend] = kept;
             if (!made)
                 return;

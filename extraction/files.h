@@ -10,9 +10,10 @@
 // R (read an existing file) or W (create or truncate, for writing); hint D
 // (random access) or S (sequential), added to attributes; share R, W or N
 // (none); any case. A letter that matches none of its choices keeps the value
-// of the previous call. When the open fails the file's attributes are cleared
-// and it is tried once more, so a read-only file can be replaced. handle = -1
-// when both attempts failed.
+// of the previous call. When an open for writing fails on an existing file
+// that is read-only, hidden or system, its attributes are cleared and it is
+// tried once more, so such a file can be replaced; a failed open for reading
+// and a directory keep their attributes. handle = -1 when it failed.
 void fileopen(platform::handle& handle, const char* name, const char* access, const char* hint,
               const std::int32_t& attributes, const char* share);
 void fileclose(const platform::handle& handle);
@@ -23,8 +24,9 @@ void setfiletimes(const platform::handle& handle, const platform::filetime& crea
 
 // Checks, from the second level on (the first is the drive or the root), that
 // every directory level of path exists, creating the missing ones in order.
-// ok = 0 when a level cannot be created, exists as a file, or the path does
-// not fit in 259 characters; the levels made before stay. path is unchanged.
+// ok = 0 when a level cannot be created, exists as a file, is a link below
+// the write root (platform::setwriteroot), or the path does not fit in 259
+// characters; the levels made before stay. path is unchanged.
 void makedirs(const char* path, std::int32_t& ok);
 
 // Drive texts: at least 8 characters, receiving the drive letter, its colon and

@@ -7,6 +7,7 @@
 #include "extraction/extract.h"
 #include "extraction/files.h"
 #include "extraction/progressupdate.h"
+#include "platform/fileio.h"
 #include "tasks/events.h"
 
 #include <cstring>
@@ -69,10 +70,13 @@ bool reportdataerror(const windowvars& w) {
     return false;
 }
 
-// Nothing more can be written: the volume and the file are released first, so
-// that the window finds nothing left open when it goes.
+// Nothing more can be written: the decoder is stopped before its volume is
+// released, so that its producer never reads a closed handle, and the volume
+// and the file are released before the window hears of it, so that it finds
+// nothing left open when it goes.
 bool reportwritefailure(const windowvars& w) {
     releaseoutput();
+    decompstop();
     releasevolume(w);
     command(w, writefailurecommand, false);
     return false;
@@ -171,8 +175,12 @@ bool createfile(const windowvars& w, std::int32_t i, std::int32_t j) {
         path[i - 1] = '\\';
         return reportwritefailure(w);
     }
+    std::int32_t cleaned = 1;
     if (isclean(i, j)) {
-        cleandir(path);
+        cleandir(path, cleaned);
+    }
+    if (cleaned == 0) { // the root of a drive: the copy goes on over what is there
+        command(w, cleanrefusedcommand, true);
     }
     path[i - 1] = '\\';
     const std::int32_t noattributes = 0;
@@ -325,6 +333,7 @@ void unpacker(winhandle& window, std::int32_t (&diskevents)[2], std::int32_t& cu
     shown = 0;
     output = 0;
     madelength = -1;
+    platform::setwriteroot(distribution.target);
     while (!finished()) {
         if (!extractentry(w)) {
             return;

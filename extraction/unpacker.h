@@ -21,10 +21,15 @@ std::uint64_t countvalue(const twoword& count);
 // The command the unpacker posts when a directory or a file cannot be written.
 inline constexpr std::int32_t writefailurecommand = 21;
 
+// The command the unpacker sends, and waits on, when a clean is refused
+// because its directory is the root of a drive; the copy then goes on.
+inline constexpr std::int32_t cleanrefusedcommand = 26;
+
 // Runs until the copy ends; reports only through the commands it sends or
 // posts to the window and through the files it writes. Reads the target
 // directory, the descriptor length, the total and the distribution directory
-// from the distribution module.
+// from the distribution module. Nothing is written through a link below the
+// target directory (platform::setwriteroot).
 void unpacker(winhandle& window, std::int32_t (&diskevents)[2], std::int32_t& currentevent,
               platform::handle& volume, std::int32_t& nextnumber, winhandle& filenametext,
               std::int32_t& diskprompt, std::int32_t& done, std::int32_t& dataerror);

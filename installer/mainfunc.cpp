@@ -250,6 +250,9 @@ void oncommand(const winhandle& window, const std::int32_t& number, const std::i
         statusmessage(window, 5);
         closewindow(window);
         break;
+    case cleanrefusedcommand:
+        statusmessage(window, 6);
+        break;
     case success:
         succeed(window);
         break;

@@ -5,6 +5,7 @@
 
 #include "datamanager/memory.h"
 #include "datamanager/recordmainwin.h"
+#include "extraction/cleandir.h"
 #include "extraction/decomp.h"
 #include "extraction/distribution.h"
 #include "extraction/files.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <windows.h>
 
 startupstate startup{};
@@ -53,6 +55,17 @@ bool finddistdirectory() {
     std::int32_t ok = 0;
     setdistdirectory(line + first - 1, length, ok);
     return ok == 1;
+}
+
+// A clean during the copy spares the volumes beside the installer and the
+// installer itself, however the target names their directory.
+void guardthedisks() {
+    const std::string here(distribution.directory,
+                           static_cast<std::size_t>(distribution.directorylength));
+    char self[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    guardclean({here.empty() ? std::string(".") : here},
+               {length > 0 && length < MAX_PATH ? std::string(self) : std::string()});
 }
 
 void opendescriptor() {
@@ -124,6 +137,7 @@ std::int32_t winmain(const instancehandle& instance, const instancehandle& previ
     std::int32_t length = 0;
     installdrive(startup.installerdrive, length);
     if (finddistdirectory()) {
+        guardthedisks();
         opendescriptor();
     }
     if (descriptorfile < 1) {

@@ -18,6 +18,9 @@ constexpr status messages[] = {
     {"The input directory is invalid. Try again.", "OK"},
     {"The procedure cannot continuously extract files onto the destination drive. ", "INSTALL"},
     {"Data error: This distributed disk was damaged.", "INSTALL"},
+    {"The destination is the root of a drive: the files already there are not deleted. The "
+     "installation goes on.",
+     "INSTALL"},
 };
 
 } // namespace

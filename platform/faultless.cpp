@@ -11,6 +11,10 @@ writeoutcome write() {
     return writeoutcome::whole;
 }
 
+bool openforread() {
+    return false;
+}
+
 bool read() {
     return false;
 }

@@ -17,7 +17,8 @@ bool openforwrite(const char* name);
 enum class writeoutcome { whole, fail, half };
 writeoutcome write();
 
-bool read(); // true when this read is to fail
+bool openforread(); // true when this open for reading is to fail
+bool read();        // true when this read is to fail
 
 // True when this creation is to be refused, or this wait for threads to fail.
 bool mutexcreate();

@@ -19,6 +19,7 @@ inline constexpr std::uint32_t sharenone = 0, shareread = 1, sharewrite = 2;
 inline constexpr std::uint32_t createalways = 2, openexisting = 3;
 inline constexpr std::uint32_t attrreadonly = 0x01, attrhidden = 0x02, attrsystem = 0x04;
 inline constexpr std::uint32_t attrdirectory = 0x10, attrarchive = 0x20, attrnormal = 0x80;
+inline constexpr std::uint32_t attrreparsepoint = 0x400; // a link or a junction
 inline constexpr std::uint32_t flagrandomaccess = 0x10000000u, flagsequentialscan = 0x08000000u;
 inline constexpr std::uint32_t invalidattributes = 0xFFFFFFFFu;
 inline constexpr std::uint32_t driveunknown = 0, driveremovable = 2, drivefixed = 3;
@@ -30,7 +31,19 @@ struct filetime {
     std::uint32_t high;
 };
 
-// Opens or creates a file (inheritable handle); -1 when it failed.
+// The directory that extraction writes below. From this call on, a directory
+// made, a file opened for writing or a file deleted below it is reached
+// without following any link that lies below it (the directory itself may be
+// a link the user chose): a link, or anything but a directory, on the way
+// fails the call. Everywhere, the last level of a file opened for writing is
+// never followed: a link there is removed and the file made in its place, and
+// a directory, pipe, socket or device there fails the open at once. An empty
+// text ends the rule.
+void setwriteroot(const char* directory);
+
+// Opens or creates a file (inheritable handle); -1 when it failed, also when
+// the name is no plain file (a directory, pipe, socket or device): no open
+// waits for a peer.
 handle openfile(const char* name, std::uint32_t access, std::uint32_t share,
                 std::uint32_t disposition, std::uint32_t flagsandattributes);
 bool readfile(handle file, void* buffer, std::uint32_t count, std::uint32_t& got);
@@ -42,8 +55,22 @@ bool setattributes(const char* name, std::uint32_t attributes);
 bool setfiletime(handle file, const filetime& creation, const filetime& lastaccess,
                  const filetime& lastwrite);
 
-bool createdirectory(const char* name);
+// Makes sure name is a directory, creating it when nothing is there. False
+// when something else is in its place (a file, or a link below the write
+// root) or on the way, or it cannot be made. Paths of up to 259 characters
+// are made on Windows too, past its 248 for a directory.
+bool makedirectory(const char* name);
 bool deletefile(const char* name);
+
+// What a file or directory is, the same under every name that reaches it.
+struct fileidentity {
+    std::uint64_t volume = 0, index = 0;
+    friend bool operator==(const fileidentity&, const fileidentity&) = default;
+};
+bool identify(const char* name, fileidentity& identity); // false when it is not there
+// True when directory is the root of a drive, of a share, or of a mounted
+// file system (POSIX: "/" and every mount point).
+bool isvolumeroot(const char* directory);
 
 // Directory search over a pattern ("dir\*.*" finds every entry of dir).
 struct finddata {

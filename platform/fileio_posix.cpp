@@ -41,13 +41,6 @@ std::uint32_t attributesof(const struct stat& status) {
     return readonlyfile(status) ? attrreadonly : attrarchive;
 }
 
-// A Windows file cannot be opened for writing or deleted while it carries the
-// read-only attribute; POSIX would let the owner (and root) do both.
-bool isreadonly(const std::string& name) {
-    struct stat status {};
-    return stat(name.c_str(), &status) == 0 && readonlyfile(status);
-}
-
 int openflags(std::uint32_t access, std::uint32_t disposition) {
     int flags = O_RDONLY;
     if ((access & genericwrite) != 0)
@@ -68,24 +61,123 @@ int openflags(std::uint32_t access, std::uint32_t disposition) {
     }
 }
 
-// A read-only file refuses writing, as on Windows, even to root. A file that
-// does not exist yet is not read-only: where the file may be created, an
-// exclusive create is tried first, which spares looking at it.
-int openforwriting(const std::string& path, int flags, mode_t mode) {
-    if ((flags & O_CREAT) != 0) {
-        const int made = open(path.c_str(), flags | O_EXCL, mode);
-        if (made >= 0 || errno != EEXIST)
-            return made;
+// The write root, in POSIX form without a trailing separator ("/" stays).
+std::mutex rootguard;
+std::string writeroot;
+
+std::string currentroot() {
+    std::lock_guard lock(rootguard);
+    return writeroot;
+}
+
+// The directory that holds a path's last level, opened so that no link below
+// the write root is followed on the way there.
+struct parent {
+    int descriptor = -1;
+    std::string leaf;   // the last level
+    bool below = false; // the last level lies below the write root
+    parent() = default;
+    parent(const parent&) = delete;
+    parent& operator=(const parent&) = delete;
+    ~parent() {
+        if (descriptor >= 0)
+            close(descriptor);
     }
-    if (isreadonly(path))
+};
+
+// The part of directory the walk may follow: the write root when directory
+// lies at or below it, else directory itself; rest = the levels after it.
+std::string followedpart(const std::string& directory, std::string& rest) {
+    const std::string root = currentroot();
+    rest.clear();
+    if (root.empty() || directory.compare(0, root.size(), root) != 0)
+        return directory;
+    if (directory.size() == root.size())
+        return root;
+    if (root != "/" && directory[root.size()] != '/')
+        return directory;
+    rest = directory.substr(root == "/" ? 1 : root.size() + 1);
+    return root;
+}
+
+// False, with errno set, when a level is missing, a link or no directory, or
+// is "..", which would climb out of the root.
+bool openparent(const std::string& path, parent& found) {
+    std::string whole = path;
+    while (whole.size() > 1 && whole.back() == '/')
+        whole.pop_back();
+    const std::size_t cut = whole.rfind('/');
+    found.leaf = cut == std::string::npos ? whole : whole.substr(cut + 1);
+    const std::string directory = cut == std::string::npos ? "."
+                                  : cut == 0               ? "/"
+                                                           : whole.substr(0, cut);
+    std::string rest;
+    const std::string followed = followedpart(directory, rest);
+    found.below = followed != directory || directory == currentroot();
+    found.descriptor = open(followed.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (std::size_t start = 0; found.descriptor >= 0 && start < rest.size();) {
+        std::size_t stop = rest.find('/', start);
+        if (stop == std::string::npos)
+            stop = rest.size();
+        const std::string level = rest.substr(start, stop - start);
+        start = stop + 1;
+        if (level.empty() || level == ".")
+            continue;
+        if (level == "..") {
+            errno = EACCES;
+            return false;
+        }
+        const int next = openat(found.descriptor, level.c_str(),
+                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        close(found.descriptor);
+        found.descriptor = next;
+    }
+    return found.descriptor >= 0;
+}
+
+// What is at the last level now, not followed; false when nothing is.
+bool lookat(const parent& at, struct stat& status) {
+    return fstatat(at.descriptor, at.leaf.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Makes room for a file at the last level: a link there goes, a plain file
+// stays unless it is read-only (as on Windows, even for root); anything else
+// refuses.
+bool roomforfile(const parent& at) {
+    struct stat status {};
+    if (!lookat(at, status))
+        return errno == ENOENT;
+    if (S_ISLNK(status.st_mode))
+        return unlinkat(at.descriptor, at.leaf.c_str(), 0) == 0;
+    return S_ISREG(status.st_mode) && !readonlyfile(status);
+}
+
+// Opens a file for writing without following a link and without waiting on a
+// pipe; a plain file is all it gives.
+int openforwriting(const std::string& path, int flags, mode_t mode) {
+    parent at;
+    if (!openparent(path, at) || !roomforfile(at))
         return -1;
-    return open(path.c_str(), flags, mode);
+    return openat(at.descriptor, at.leaf.c_str(), flags | O_NOFOLLOW | O_NONBLOCK, mode);
+}
+
+// Keeps a descriptor only when it is a plain file, and lets it block again.
+int plainfile(int descriptor) {
+    struct stat status {};
+    if (descriptor < 0)
+        return -1;
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(descriptor);
+        return -1;
+    }
+    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    return descriptor;
 }
 
 // Handles are tested against 1 by their users: keep descriptor 0 out of them.
 int abovezero(int descriptor) {
     if (descriptor != 0)
-        return descriptor;
+        return descriptor < 0 ? -1 : descriptor;
     const int moved = fcntl(descriptor, F_DUPFD, 1);
     close(descriptor);
     return moved;
@@ -98,9 +190,10 @@ void adviseaccess(int descriptor, std::uint32_t flags) {
         posix_fadvise(descriptor, 0, 0, POSIX_FADV_RANDOM);
 }
 
-// A time of 0 leaves that time as it is, as the Windows call does.
+// A time of 0, or of all ones, leaves that time as it is, as the Windows call
+// does.
 timespec totimespec(const filetime& time) {
-    if (time.low == 0 && time.high == 0)
+    if ((time.low == 0 && time.high == 0) || (time.low == ~0u && time.high == ~0u))
         return timespec{0, UTIME_OMIT};
     constexpr std::int64_t ticksbefore1970 = 116444736000000000; // 100 ns ticks 1601..1970
     constexpr std::int64_t tickspersecond = 10000000;
@@ -129,16 +222,21 @@ bool haswildcard(const std::string& pattern) {
     return pattern.find_first_of("*?") != std::string::npos;
 }
 
+// A link is found as what it leads to, marked as a reparse point, as Windows
+// finds a link.
 bool fillfound(const std::string& path, const char* name, finddata& found) {
+    struct stat link {};
     struct stat status {};
     const std::string full = path + name;
-    if (stat(full.c_str(), &status) != 0 && lstat(full.c_str(), &status) != 0)
+    if (lstat(full.c_str(), &link) != 0)
         return false;
+    if (stat(full.c_str(), &status) != 0)
+        status = link;
     const std::size_t length = std::strlen(name);
     if (length >= sizeof found.name)
         return false;
     std::memcpy(found.name, name, length + 1);
-    found.attributes = attributesof(status);
+    found.attributes = attributesof(status) | (S_ISLNK(link.st_mode) ? attrreparsepoint : 0);
     return true;
 }
 
@@ -167,24 +265,28 @@ std::string& programline() {
 
 } // namespace
 
+void setwriteroot(const char* directory) {
+    std::string root = posixname(directory);
+    while (root.size() > 1 && root.back() == '/')
+        root.pop_back();
+    std::lock_guard lock(rootguard);
+    writeroot = root;
+}
+
 handle openfile(const char* name, std::uint32_t access, std::uint32_t /*share*/,
                 std::uint32_t disposition, std::uint32_t flagsandattributes) {
     const std::string path = posixname(name);
     const int flags = openflags(access, disposition);
     const bool writing = (access & genericwrite) != 0;
-    if (flags == -1 || (writing && faults::openforwrite(path.c_str())))
+    if (flags == -1 || (writing && faults::openforwrite(path.c_str())) ||
+        (!writing && faults::openforread()))
         return invalidfile;
     const mode_t mode = (flagsandattributes & attrreadonly) != 0 ? 0444 : 0666;
-    if (writing) // a directory cannot be opened for writing
-        return abovezero(openforwriting(path, flags, mode));
-    const int descriptor = abovezero(open(path.c_str(), flags, mode));
+    const int descriptor =
+        abovezero(plainfile(writing ? openforwriting(path, flags, mode)
+                                    : open(path.c_str(), flags | O_NONBLOCK, mode)));
     if (descriptor < 0)
         return invalidfile;
-    struct stat status {};
-    if (fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
-        close(descriptor);
-        return invalidfile;
-    }
     adviseaccess(descriptor, flagsandattributes);
     return descriptor;
 }
@@ -239,10 +341,10 @@ std::uint32_t getattributes(const char* name) {
 bool setattributes(const char* name, std::uint32_t attributes) {
     const std::string path = posixname(name);
     struct stat status {};
-    if (stat(path.c_str(), &status) != 0)
+    if (lstat(path.c_str(), &status) != 0)
         return false;
     if (!S_ISREG(status.st_mode))
-        return true; // hidden, system and read-only mean nothing for a directory here
+        return true; // hidden, system and read-only mean nothing here but for a file
     const mode_t mode = (attributes & attrreadonly) != 0 ? status.st_mode & ~writebits
                         : readonlyfile(status)           ? status.st_mode | S_IWUSR
                                                          : status.st_mode;
@@ -255,16 +357,45 @@ bool setfiletime(handle file, const filetime& /*creation*/, const filetime& last
     return futimens(file, times) == 0;
 }
 
-bool createdirectory(const char* name) {
-    return mkdir(posixname(name).c_str(), 0777) == 0;
+bool makedirectory(const char* name) {
+    parent at;
+    struct stat status {};
+    if (!openparent(posixname(name), at))
+        return false;
+    if (!lookat(at, status))
+        return errno == ENOENT && mkdirat(at.descriptor, at.leaf.c_str(), 0777) == 0;
+    if (S_ISLNK(status.st_mode) && !at.below) // the user's own link, as the target
+        return fstatat(at.descriptor, at.leaf.c_str(), &status, 0) == 0 && S_ISDIR(status.st_mode);
+    return S_ISDIR(status.st_mode);
 }
 
 bool deletefile(const char* name) {
-    const std::string path = posixname(name);
+    parent at;
     struct stat status {};
-    if (lstat(path.c_str(), &status) != 0 || S_ISDIR(status.st_mode) || readonlyfile(status))
+    if (!openparent(posixname(name), at) || !lookat(at, status) || S_ISDIR(status.st_mode) ||
+        readonlyfile(status))
         return false;
-    return unlink(path.c_str()) == 0;
+    return unlinkat(at.descriptor, at.leaf.c_str(), 0) == 0;
+}
+
+bool identify(const char* name, fileidentity& identity) {
+    struct stat status {};
+    if (stat(posixname(name).c_str(), &status) != 0)
+        return false;
+    identity = {static_cast<std::uint64_t>(status.st_dev),
+                static_cast<std::uint64_t>(status.st_ino)};
+    return true;
+}
+
+// "/" is its own parent; a mount point lies on another device than its parent.
+bool isvolumeroot(const char* directory) {
+    const std::string path = posixname(directory);
+    struct stat self {
+    }, above{};
+    if (stat(path.c_str(), &self) != 0 || !S_ISDIR(self.st_mode) ||
+        stat((path + "/..").c_str(), &above) != 0)
+        return false;
+    return self.st_dev != above.st_dev || self.st_ino == above.st_ino;
 }
 
 handle findfirst(const char* pattern, finddata& found) {

@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 namespace platform {
@@ -32,6 +34,98 @@ void fillfound(const WIN32_FIND_DATAA& data, finddata& found) {
     found.name[sizeof found.name - 1] = 0;
 }
 
+// The write root as given, its separators made backslashes, without a
+// trailing one.
+std::mutex rootguard;
+std::string writeroot;
+
+std::string backslashed(const char* name) {
+    std::string converted(name);
+    std::replace(converted.begin(), converted.end(), '/', '\\');
+    return converted;
+}
+
+bool startswithroot(const std::string& path, const std::string& root) {
+    return !root.empty() && path.size() > root.size() &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.data(),
+                          static_cast<int>(root.size()), root.data(),
+                          static_cast<int>(root.size())) == CSTR_EQUAL &&
+           path[root.size()] == '\\';
+}
+
+bool isreparsepoint(const std::string& name) {
+    const DWORD attributes = GetFileAttributesA(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// True when no level between the write root and the last level of name is a
+// link or a junction. below = the last level lies below the root.
+bool nolinkontheway(const std::string& name, bool& below) {
+    std::string root;
+    {
+        std::lock_guard lock(rootguard);
+        root = writeroot;
+    }
+    below = startswithroot(name, root);
+    if (!below)
+        return true;
+    for (std::size_t cut = name.find('\\', root.size() + 1); cut != std::string::npos;
+         cut = name.find('\\', cut + 1)) {
+        if (name[cut - 1] != '\\' && isreparsepoint(name.substr(0, cut))) { // not an empty level
+            SetLastError(ERROR_CANT_ACCESS_FILE);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Where a file is to be written: no link on the way, and a link in its place
+// removed (the link, not what it leads to; a directory link refuses).
+bool roomforfile(const std::string& name) {
+    bool below = false;
+    if (!nolinkontheway(name, below))
+        return false;
+    const DWORD attributes = GetFileAttributesA(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return true;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && DeleteFileA(name.c_str()) != 0;
+}
+
+// A handle for writing is kept only when it is a file on a disk, opened as
+// itself: no pipe, device or link.
+HANDLE plainfile(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (file == INVALID_HANDLE_VALUE)
+        return file;
+    if (GetFileType(file) != FILE_TYPE_DISK ||
+        GetFileInformationByHandle(file, &information) == 0 ||
+        (information.dwFileAttributes &
+         (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+        CloseHandle(file);
+        return INVALID_HANDLE_VALUE;
+    }
+    return file;
+}
+
+// CreateDirectoryA stops at 248 characters; the long form of the full path
+// takes what a file name may hold.
+bool createdirectory(const std::string& name) {
+    if (name.size() < 248)
+        return CreateDirectoryA(name.c_str(), nullptr) != 0;
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(name.c_str(), MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    const bool unc = full[0] == '\\' && full[1] == '\\';
+    const std::string longform =
+        (unc ? std::string("\\\\?\\UNC") + (full + 1) : std::string("\\\\?\\") + full);
+    std::wstring wide(longform.size() + 1, L'\0');
+    const int made = MultiByteToWideChar(CP_ACP, 0, longform.c_str(), -1, wide.data(),
+                                         static_cast<int>(wide.size()));
+    return made > 0 && CreateDirectoryW(wide.c_str(), nullptr) != 0;
+}
+
 // A line set in place of the program's own one, by tests.
 std::string& setline() {
     static std::string line;
@@ -40,23 +134,46 @@ std::string& setline() {
 
 } // namespace
 
-handle openfile(const char* name, std::uint32_t access, std::uint32_t share,
-                std::uint32_t disposition, std::uint32_t flagsandattributes) {
-    if ((access & genericwrite) != 0 && faults::openforwrite(name))
-        return invalidfile;
-    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return fromhandle(
-        CreateFileA(name, access, share, &inheritable, disposition, flagsandattributes, nullptr));
+void setwriteroot(const char* directory) {
+    std::string root = backslashed(directory);
+    while (!root.empty() && root.back() == '\\')
+        root.pop_back();
+    std::lock_guard lock(rootguard);
+    writeroot = root;
 }
 
+handle openfile(const char* name, std::uint32_t access, std::uint32_t share,
+                std::uint32_t disposition, std::uint32_t flagsandattributes) {
+    const bool writing = (access & genericwrite) != 0;
+    if ((writing && faults::openforwrite(name)) || (!writing && faults::openforread()))
+        return invalidfile;
+    if (writing && !roomforfile(backslashed(name)))
+        return invalidfile;
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    if (!writing) // a volume is read as it comes, through a link or from a slow device
+        return fromhandle(CreateFileA(name, access, share, &inheritable, disposition,
+                                      flagsandattributes, nullptr));
+    return fromhandle(
+        plainfile(CreateFileA(name, access, share, &inheritable, disposition,
+                              flagsandattributes | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+}
+
+// ReadFile may give fewer bytes than asked before the end of the file: it is
+// asked again until the count is reached or it gives nothing.
 bool readfile(handle file, void* buffer, std::uint32_t count, std::uint32_t& got) {
     got = 0;
     if (faults::read())
         return false;
-    DWORD n = 0;
-    const bool ok = ReadFile(tohandle(file), buffer, count, &n, nullptr) != 0;
-    got = n;
-    return ok;
+    auto* bytes = static_cast<char*>(buffer);
+    while (got < count) {
+        DWORD n = 0;
+        if (ReadFile(tohandle(file), bytes + got, count - got, &n, nullptr) == 0)
+            return false;
+        if (n == 0)
+            break;
+        got += n;
+    }
+    return true;
 }
 
 bool writefile(handle file, const void* buffer, std::uint32_t count, std::uint32_t& written) {
@@ -90,12 +207,48 @@ bool setfiletime(handle file, const filetime& creation, const filetime& lastacce
     return SetFileTime(tohandle(file), &created, &accessed, &written) != 0;
 }
 
-bool createdirectory(const char* name) {
-    return CreateDirectoryA(name, nullptr) != 0;
+bool makedirectory(const char* name) {
+    const std::string path = backslashed(name);
+    bool below = false;
+    if (!nolinkontheway(path, below))
+        return false;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return createdirectory(path);
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           !(below && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
 }
 
 bool deletefile(const char* name) {
-    return DeleteFileA(name) != 0;
+    bool below = false;
+    return nolinkontheway(backslashed(name), below) && DeleteFileA(name) != 0;
+}
+
+bool identify(const char* name, fileidentity& identity) {
+    const HANDLE file = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool ok = GetFileInformationByHandle(file, &information) != 0;
+    CloseHandle(file);
+    identity = {information.dwVolumeSerialNumber,
+                (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+    return ok;
+}
+
+// X:\ and \\server\share\ are roots, in whatever form the path names them.
+bool isvolumeroot(const char* directory) {
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(directory, MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    std::string path = backslashed(full);
+    while (path.size() > 1 && path.back() == '\\')
+        path.pop_back();
+    if (path.size() == 2 && path[1] == ':')
+        return true;
+    return path.starts_with("\\\\") && std::count(path.begin(), path.end(), '\\') <= 3;
 }
 
 handle findfirst(const char* pattern, finddata& found) {

@@ -6,9 +6,11 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <map>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -247,6 +249,91 @@ TEST_F(CellExtract, EachFailureHasItsOwnStatusAndSaysWhatHappened) {
     EXPECT_FALSE(fs::exists(dir / "out2"));
 
     EXPECT_EQ(extract({dist()}).status, 2);
+}
+
+// A link or a special file met in the target, and what becomes of it: a link
+// where a directory goes and a special file where a file goes are write
+// failures that name them, a link where a file goes is replaced by the file,
+// and the target itself may be a link. Nothing outside is written or deleted.
+TEST_F(CellExtract, NothingIsWrittenThroughALinkNorOpenedThatIsNoFile) {
+    struct row {
+        const char* what;
+        std::function<void(const fs::path& out, const fs::path& outside)> lay;
+        int status;
+        const char* named; // in the message of a failure
+    };
+    const row rows[] = {
+        {"directory link",
+         [](auto& out, auto& outside) { fs::create_directory_symlink(outside, out / "bin"); },
+         writefailure, "bin is a symbolic link"},
+        {"deeper directory link",
+         [](auto& out, auto& outside) {
+             fs::create_directories(out / "data");
+             fs::create_directory_symlink(outside, out / "data" / "sub");
+         },
+         writefailure, "data/sub is a symbolic link"},
+        {"file link",
+         [](auto& out, auto& outside) {
+             fs::create_symlink(outside / "victim", out / "readme.txt");
+         },
+         0, ""},
+        {"fifo", [](auto& out, auto&) { ASSERT_EQ(::mkfifo((out / "zzz.dat").c_str(), 0666), 0); },
+         writefailure, "zzz.dat is a pipe, socket or device"},
+        {"target link",
+         [](auto& out, auto&) {
+             fs::create_directories(out.parent_path() / "real");
+             fs::remove(out);
+             fs::create_directory_symlink(out.parent_path() / "real", out);
+         },
+         0, ""},
+    };
+    for (const row& r : rows) {
+        const fs::path out = dir / r.what / "out", outside = dir / r.what / "outside";
+        fs::create_directories(out);
+        writefile(outside / "victim", textbytes(10));
+        r.lay(out, outside);
+        const auto run = extract({dist(), out.string()});
+        EXPECT_EQ(run.status, r.status) << r.what << ": " << run.errors;
+        EXPECT_NE(run.errors.find(r.named), std::string::npos) << r.what << ": " << run.errors;
+        EXPECT_TRUE(contents(outside) == (std::map<std::string, bytes>{{"victim", textbytes(10)}}))
+            << r.what;
+        if (r.status == 0) {
+            EXPECT_TRUE(contents(out) == contents(source)) << r.what;
+            EXPECT_FALSE(fs::is_symlink(out / "readme.txt")) << r.what;
+        }
+    }
+}
+
+// A set packed with a clean of its top, extracted into its own directory or
+// into one that holds later volumes: the clean spares the set's volumes (and
+// cell itself), so that every disk is still there when it is needed.
+TEST_F(CellExtract, ACleanNeverDeletesTheSetsOwnVolumes) {
+    ASSERT_EQ(pack(source, dir / "set", "3000", {"--clean", "\\"}), 0);
+    const auto before = volumes(dir / "set");
+    writefile(dir / "set" / "old.txt", textbytes(5));
+    auto run = extract({(dir / "set").string(), (dir / "set").string()});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(volumes(dir / "set"), before);
+    EXPECT_FALSE(fs::exists(dir / "set" / "old.txt"));
+    EXPECT_EQ(readfile(dir / "set" / "zzz.dat"), readfile(source / "zzz.dat"));
+
+    fs::create_directories(dir / "later");
+    fs::rename(dir / "set" / "CELL.3", dir / "later" / "CELL.3");
+    fs::rename(dir / "set" / "CELL.4", dir / "later" / "CELL.4");
+    run = extract(
+        {(dir / "set").string(), (dir / "later").string(), "--volumes", (dir / "later").string()});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_TRUE(fs::exists(dir / "later" / "CELL.3"));
+    EXPECT_TRUE(fs::exists(dir / "later" / "CELL.4"));
+
+    // A set of floppy images keeps its images as well.
+    ASSERT_EQ(
+        pack(source, dir / "images", "3000", {"--images", "--format", "360K", "--clean", "\\"}), 0);
+    ASSERT_TRUE(fs::exists(dir / "images" / "DISK4.IMG"));
+    run = extract({(dir / "images").string(), (dir / "images").string()});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_TRUE(fs::exists(dir / "images" / "SETUP.IMG"));
+    EXPECT_TRUE(fs::exists(dir / "images" / "DISK4.IMG"));
 }
 
 TEST_F(CellExtract, OnATerminalItAsksForTheDiskAndLooksAgainOnEnter) {

@@ -15,8 +15,11 @@ namespace celltest {
 scratch::scratch() {
     static int counter = 0;
     const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-    path_ = fs::temp_directory_path() / ("celltest-" + std::string(test ? test->name() : "x") +
-                                         "-" + std::to_string(++counter));
+    // The seed keeps apart runs of the same test by other programs at the same time.
+    std::random_device seed;
+    path_ = fs::temp_directory_path() /
+            ("celltest-" + std::string(test ? test->name() : "x") + "-" +
+             std::to_string(++counter) + "-" + std::to_string(seed() % 100000));
     fs::remove_all(path_);
     fs::create_directories(path_);
 }

@@ -15,6 +15,9 @@
 #include <sys/stat.h>
 #endif
 
+#include <cstdint>
+#include <iterator>
+
 namespace {
 
 using scratch::directory;
@@ -82,6 +85,69 @@ TEST(fileopen, WriteReplacesReadOnlyFile) {
     EXPECT_FALSE(isreadonly(dir.name("old"))); // cleared for the second attempt
 #endif
 }
+
+// Only a write of a file that an attribute guards is tried again with the
+// attributes cleared: a read that failed, or a directory, keeps them.
+TEST(fileopen, FailedReadOpensAndDirectoriesKeepTheirAttributes) {
+    directory dir;
+    dir.write("ro", "x");
+    setattributes(dir.name("ro").c_str(), platform::attrreadonly);
+    platform::injectfaults({.openforread = 1});
+    platform::handle file = 0;
+    fileopen(file, dir.name("ro").c_str(), "R", "S", 0, "R");
+    platform::injectfaults({});
+    EXPECT_EQ(file, -1);
+    EXPECT_TRUE(isreadonly(dir.name("ro")));
+
+    scratch::fs::create_directory(dir.path("sub"));
+    setattributes(dir.name("sub").c_str(), platform::attrreadonly | platform::attrdirectory);
+    const std::uint32_t before = platform::getattributes(dir.name("sub").c_str());
+    fileopen(file, dir.name("sub").c_str(), "W", "S", 0, "N");
+    EXPECT_EQ(file, -1);
+    EXPECT_EQ(platform::getattributes(dir.name("sub").c_str()), before);
+}
+
+// A pipe hands its messages over one per read: a read of more is given all.
+#ifdef _WIN32
+TEST(readfile, ShortReadsBeforeTheEndAreReadOn) {
+    const std::string name = "\\\\.\\pipe\\cellshortread" + std::to_string(GetCurrentProcessId());
+    const HANDLE server = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_OUTBOUND,
+                                           PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1,
+                                           64, 64, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    const HANDLE client =
+        CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    DWORD mode = PIPE_READMODE_MESSAGE;
+    ASSERT_NE(SetNamedPipeHandleState(client, &mode, nullptr, nullptr), 0);
+    DWORD sent = 0;
+    WriteFile(server, "abc", 3, &sent, nullptr);
+    WriteFile(server, "defg", 4, &sent, nullptr);
+    char buffer[8] = {};
+    std::uint32_t got = 0;
+    EXPECT_TRUE(platform::readfile(
+        static_cast<platform::handle>(reinterpret_cast<std::intptr_t>(client)), buffer, 7, got));
+    EXPECT_EQ(std::string(buffer, got), "abcdefg");
+    CloseHandle(client);
+    CloseHandle(server);
+}
+
+// Windows makes a directory of at most 248 characters by the plain call.
+TEST(makedirs, DirectoriesUpTo259CharactersAreMadeAndWrittenInto) {
+    directory dir;
+    for (const std::size_t length : {247u, 248u, 255u, 257u}) {
+        const std::string base = dir.name("");
+        const std::string deep = base + std::string(length - base.size(), 'd');
+        std::int32_t ok = 0;
+        makedirs(deep.c_str(), ok);
+        EXPECT_EQ(ok, 1) << length;
+        platform::handle file = 0;
+        fileopen(file, (deep + "\\f").c_str(), "W", "S", 0, "N");
+        EXPECT_GT(file, 0) << length;
+        fileclose(file);
+    }
+}
+#endif
 
 TEST(faults, WritesAndReadsFailOrShortenAsPlanned) {
     directory dir;
@@ -176,16 +242,19 @@ TEST(setfiletimes, TimesReadBackToTheTick) {
     }
 }
 
-TEST(setfiletimes, ZeroLeavesThatTimeUnchanged) {
+// Zero and all ones leave a time as it is.
+TEST(setfiletimes, ZeroOrAllOnesLeaveThatTimeUnchanged) {
     directory dir;
     const std::uint64_t in2021 = 132539328001234567, in2022 = 132855552000000000;
-    platform::handle file = 0;
-    fileopen(file, dir.name("timed").c_str(), "W", "S", 0, "N");
-    ASSERT_GT(file, 0);
-    setfiletimes(file, split(in2021), split(in2021), split(in2021));
-    setfiletimes(file, split(0), split(0), split(in2022));
-    fileclose(file);
-    EXPECT_EQ(filetimes(dir.name("timed")), std::pair(in2021, in2022));
+    for (const std::uint64_t keep : {std::uint64_t{0}, ~std::uint64_t{0}}) {
+        platform::handle file = 0;
+        fileopen(file, dir.name("timed").c_str(), "W", "S", 0, "N");
+        ASSERT_GT(file, 0);
+        setfiletimes(file, split(in2021), split(in2021), split(in2021));
+        setfiletimes(file, split(keep), split(keep), split(in2022));
+        fileclose(file);
+        EXPECT_EQ(filetimes(dir.name("timed")), std::pair(in2021, in2022)) << keep;
+    }
 }
 
 TEST(attributes, ReadOnlyComesAndGoesDirectoriesSayWhatTheyAre) {
@@ -264,6 +333,51 @@ TEST(makedirs, PathTooLongFailsCleanly) {
     EXPECT_EQ(ok, 0);
     EXPECT_FALSE(dir.exists("a"));
 }
+
+#ifndef _WIN32
+// Below the write root no link is followed and no special file opened; the
+// root itself may be a link. Outside, a file's own level is still no link.
+TEST(writeroot, NoLinkBelowTheRootIsFollowedNorSpecialFileOpened) {
+    directory dir;
+    namespace fs = scratch::fs;
+    fs::create_directories(dir.path("real"));
+    fs::create_directories(dir.path("elsewhere"));
+    dir.write("elsewhere\\victim", "victim");
+    fs::create_directory_symlink(dir.path("real"), dir.path("root"));
+    fs::create_directory_symlink(dir.path("elsewhere"), dir.path("real\\docs"));
+    fs::create_symlink(dir.path("elsewhere\\victim"), dir.path("real\\file"));
+    ASSERT_EQ(::mkfifo(dir.path("real\\fifo").c_str(), 0666), 0);
+    platform::setwriteroot(dir.name("root").c_str());
+    std::int32_t ok = 1;
+    makedirs(dir.name("root\\docs\\deeper").c_str(), ok);
+    EXPECT_EQ(ok, 0);
+    makedirs(dir.name("root\\made").c_str(), ok); // through the root's own link
+    EXPECT_EQ(ok, 1);
+    platform::handle file = 0;
+    fileopen(file, dir.name("root\\docs\\victim").c_str(), "W", "S", 0, "N");
+    EXPECT_EQ(file, -1);
+    EXPECT_FALSE(platform::deletefile(dir.name("root\\docs\\victim").c_str()));
+    fileopen(file, dir.name("root\\fifo").c_str(), "W", "S", 0, "N");
+    EXPECT_EQ(file, -1);
+    fileopen(file, dir.name("root\\fifo").c_str(), "R", "S", 0, "R");
+    EXPECT_EQ(file, -1);
+    fileopen(file, dir.name("root\\file").c_str(), "W", "S", 0, "N");
+    ASSERT_GT(file, 0);
+    writeall(file, "new");
+    fileclose(file);
+    EXPECT_FALSE(fs::is_symlink(dir.path("real\\file")));
+    EXPECT_EQ(dir.read("real\\file"), "new");
+    EXPECT_EQ(dir.read("elsewhere\\victim"), "victim");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path("elsewhere")), {}), 1);
+
+    platform::setwriteroot("");
+    fs::create_symlink(dir.path("elsewhere\\victim"), dir.path("elsewhere\\link"));
+    fileopen(file, dir.name("elsewhere\\link").c_str(), "W", "S", 0, "N");
+    ASSERT_GT(file, 0);
+    fileclose(file);
+    EXPECT_EQ(dir.read("elsewhere\\victim"), "victim");
+}
+#endif
 
 TEST(drives, InstallDriveFallsBackToTheCurrentDrive) {
     char current[8] = {};

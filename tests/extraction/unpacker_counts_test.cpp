@@ -165,8 +165,8 @@ bool accepted(const std::string& name) {
 TEST(EntryNames, PlainRelativeWindowsNamesAreAccepted) {
     for (const std::string name :
          {"\\a.txt", "\\docs\\readme.txt", "\\..clean", "\\sub\\..clean", "\\a..b", "\\.profile",
-          "\\con x", "\\CONSOLE.txt", "\\COM10", "\\LPT0", "\\com", "\\my file", "\\x\\y\\z.dat",
-          "\\\xE9t\xE9.txt", "\\d.d\\f"}) {
+          "\\con x", "\\CONSOLE.txt", "\\COM10", "\\LPT\xB4", "\\com", "\\my file", "\\x\\y\\z.dat",
+          "\\\xE9t\xE9.txt", "\\d.d\\f", "\\CONIN", "\\CONOUT$x"}) {
         EXPECT_TRUE(accepted(name)) << name;
     }
 }
@@ -209,6 +209,13 @@ TEST(EntryNames, NamesThatLeaveTheTargetOrWindowsCannotHoldAreRefused) {
                                    "\\com9.log",
                                    "\\LPT1",
                                    "\\lpt9",
+                                   "\\COM0",
+                                   "\\LPT0.txt",
+                                   "\\com\xB9",
+                                   "\\LPT\xC2\xB2.txt",
+                                   "\\COM\xB3",
+                                   "\\CONIN$",
+                                   "\\conout$.log",
                                    "\\dir.\\f",
                                    "\\f.",
                                    "\\f ",

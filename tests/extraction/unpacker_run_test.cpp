@@ -14,6 +14,7 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -59,6 +60,15 @@ fs::path onposix(const std::string& name) {
     return relative;
 }
 
+// Removes a tree; Windows removes no read-only file, so none stays read-only.
+void removetree(const fs::path& root) {
+    std::error_code ignored;
+    for (const auto& item : fs::recursive_directory_iterator(root, ignored)) {
+        platform::setattributes(item.path().string().c_str(), platform::attrnormal);
+    }
+    fs::remove_all(root, ignored);
+}
+
 class Unpacker : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -66,15 +76,13 @@ class Unpacker : public ::testing::Test {
         static int runs = 0;
         root = fs::temp_directory_path() /
                ("unp" + std::to_string(::getpid()) + "-" + std::to_string(++runs));
-        fs::remove_all(root);
+        removetree(root);
         fs::create_directories(root / "out");
         platform::injectfaults({});
     }
     void TearDown() override {
         platform::injectfaults({});
-        std::error_code ignored;
-        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(root, ignored);
+        removetree(root);
     }
 
     std::string dist() const { return (root / "dist").string() + "/"; }
@@ -183,6 +191,7 @@ TEST_F(Unpacker, DataMovesInPiecesOf2048AndProgressFollowsEachPiece) {
         const auto failed = unpackrun::run(dist(), target());
         EXPECT_EQ(failed.commands, std::vector<std::int32_t>{writefailure});
         EXPECT_EQ(failed.volume, 0);
+        EXPECT_FALSE(failed.ringrunning); // stopped before its volume was released
         EXPECT_EQ(fs::file_size(root / "out" / "big.bin"), kept);
     }
 }
@@ -227,6 +236,28 @@ TEST_F(Unpacker, CleanEntriesEmptyTheirDirectoryFirst) {
     EXPECT_EQ(tree(root / "out"),
               (std::set<std::string>{"..clean", "a.txt", "keep", "keep/inner.txt", "locked.txt",
                                      "new", "new/..clean", "new/late.txt"}));
+}
+
+// The entry's last write time and read-only attribute reach every file, an
+// empty one too; a time of 0 is the system's own.
+TEST_F(Unpacker, TimesAndAttributesReachEveryFileEmptyOnesToo) {
+    const std::uint64_t in2001 = 126256467060000000; // 2001-02-03 04:05:06 UTC
+    const auto result = extract({{"\\empty", "", 0x21, in2001},
+                                 {"\\d\\full", "data", 0x20, in2001 + 10000000},
+                                 {"\\now", "x", 0x20, 0}});
+    ASSERT_EQ(result.last(), done);
+    const auto unixtime = [&](const char* name) {
+        struct stat status {};
+        ::stat((root / "out" / name).string().c_str(), &status);
+        return static_cast<std::int64_t>(status.st_mtime);
+    };
+    const std::int64_t at2001 = 981173106;
+    EXPECT_EQ(unixtime("empty"), at2001);
+    EXPECT_EQ(unixtime("d/full"), at2001 + 1);
+    EXPECT_GT(unixtime("now"), at2001 + 100000000);
+    EXPECT_NE(platform::getattributes((root / "out" / "empty").string().c_str()) &
+                  platform::attrreadonly,
+              0u);
 }
 
 TEST_F(Unpacker, ReadOnlyAndHiddenFilesInTheWayAreReplaced) {

@@ -2,6 +2,7 @@
 
 #include "extraction/decomp.h"
 #include "extraction/distribution.h"
+#include "extraction/extract.h"
 #include "extraction/files.h"
 #include "extraction/progressupdate.h"
 #include "extraction/unpacker.h"
@@ -38,6 +39,7 @@ std::vector<unsigned char> stream(const std::vector<entry>& entries) {
         cell::entryinfo info;
         info.name = e.name;
         info.attributes = e.attributes;
+        info.lastwrite = e.lastwrite;
         info.size = e.data.size();
         const auto head = cell::entryhead(info);
         body.insert(body.end(), head.begin(), head.end());
@@ -128,6 +130,7 @@ outcome run(const std::string& dist, const std::string& target, const diskhandle
             return 0;
         }
         result.commands.push_back(m.first);
+        result.ringrunning = ring.firststart == 0;
         if (m.first == diskprompt) {
             result.waits.push_back(currentevent);
             if (!ondisk) {

@@ -17,6 +17,7 @@ struct entry {
     std::string name;
     std::string data;
     std::uint32_t attributes = 0x20;
+    std::uint64_t lastwrite = 0; // 0: left as the system sets it
 };
 
 // The decoded stream of a distribution holding these entries, in this order.
@@ -34,6 +35,7 @@ struct outcome {
     std::vector<std::int32_t> waits;    // the current-event index at each disk prompt
     std::vector<std::int32_t> percents; // every progress update
     std::int32_t volume = 0;            // the volume handle once the unpacker ended
+    bool ringrunning = false;           // the decoder still ran when the last command came
     std::int32_t last() const { return commands.empty() ? 0 : commands.back(); }
 };
 

@@ -55,6 +55,10 @@ writeoutcome write() {
     return half ? writeoutcome::half : writeoutcome::whole;
 }
 
+bool openforread() {
+    return duenow(&faultplan::openforread);
+}
+
 bool read() {
     return duenow(&faultplan::read);
 }

@@ -8,6 +8,7 @@ namespace platform {
 
 struct faultplan {
     int openforwrite = 0; // nth openfile with write access returns -1
+    int openforread = 0;  // nth openfile with read access only returns -1
     int write = 0;        // nth writefile fails
     int shortwrite = 0;   // nth writefile stores only half of what it was given
     int read = 0;         // nth readfile fails

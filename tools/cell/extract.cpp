@@ -3,6 +3,7 @@
 // runs the same unpacker task into the target directory, and plays the
 // window's part on the terminal: the file being written and a progress bar,
 // the prompt for a missing volume, and the last word on how the copy ended.
+#include "extraction/cleandir.h"
 #include "extraction/decomp.h"
 #include "extraction/distribution.h"
 #include "extraction/files.h"
@@ -24,6 +25,7 @@
 #include <optional>
 #include <pthread.h>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -59,6 +61,14 @@ constexpr const char* usage =
     "changed. Otherwise it stops at once. Ctrl-C stops at any time; the files\n"
     "already written stay.\n"
     "\n"
+    "Nothing is written through a link inside TARGET_DIR (TARGET_DIR itself may be\n"
+    "one): a link where a directory goes, or a pipe, socket or device where a file\n"
+    "goes, is a write failure that names it; a link where a file goes is replaced\n"
+    "by the file. A directory the distribution clears before its files are written\n"
+    "keeps the distribution's own volumes and images (in DIST and every --volumes\n"
+    "DIR) and cell itself; the root of a file system (/ or a mount point)\n"
+    "is not cleared at all: cell extract says so and goes on.\n"
+    "\n"
     "Exit status:\n"
     "  0  every file was written\n"
     "  1  the distribution or a directory cannot be used (see the message)\n"
@@ -91,7 +101,7 @@ std::string distshown, targetshown;
 bool interactive = false;
 int outcome = unusable;
 std::uint64_t files = 0;
-std::string lastfile;
+std::string lastfile, lastpath; // as shown, and as the unpacker wrote it
 
 // Ends the process at once: the unpacker and the decoder may still run, so no
 // destructor of static storage may run under them.
@@ -194,6 +204,11 @@ std::int32_t mainprocedure(const winhandle& /*self*/, const nativemessage& messa
         askfordisk();
         return 0;
     }
+    if (message.first == cleanrefusedcommand) {
+        console::say("not clearing the directory of " + lastfile + " in " + targetshown +
+                     ": it is the root of a file system; the files there stay");
+        return 0;
+    }
     if (message.first == window.done) {
         outcome = installed;
     } else if (message.first == writefailurecommand) {
@@ -210,6 +225,7 @@ std::int32_t mainprocedure(const winhandle& /*self*/, const nativemessage& messa
 std::int32_t filenameprocedure(const winhandle& /*self*/, const nativemessage& message) {
     if (message.message == wmsettext) {
         const auto prefix = static_cast<std::size_t>(distribution.targetend);
+        lastpath = message.text;
         lastfile = console::printable(message.text.substr(std::min(prefix, message.text.size())));
         ++files;
         console::showfile(lastfile);
@@ -298,10 +314,41 @@ void rununpacker() {
     taskjoin(task);
 }
 
+// What stood in the way of the last file, when it was a link or a special
+// file: the first level below the target that is one; empty otherwise.
+std::string blocker() {
+    std::string path = lastpath;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    const auto start = static_cast<std::size_t>(distribution.targetend);
+    for (std::size_t cut = start;; ++cut) {
+        cut = path.find('/', cut);
+        const std::string level = path.substr(0, cut);
+        const std::string shown = console::printable(level.substr(std::min(start, level.size())));
+        struct stat status {};
+        if (::lstat(level.c_str(), &status) != 0) {
+            return {};
+        }
+        if (S_ISLNK(status.st_mode)) {
+            return shown + " is a symbolic link";
+        }
+        if (cut == std::string::npos) {
+            return S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)
+                       ? std::string()
+                       : shown + " is a pipe, socket or device, not a plain file";
+        }
+    }
+    return {};
+}
+
 std::string lastwords() {
     const std::string after = files == 0 ? "before the first file" : "after " + lastfile;
     switch (outcome) {
     case writefailed:
+        if (const std::string cause = blocker(); !cause.empty()) {
+            return "write failure: " + cause + " in " + targetshown +
+                   "; nothing is written through a link or into a special file, and the files " +
+                   "written before it stay";
+        }
         return "write failure: cannot write " +
                (files == 0 ? std::string("into") : lastfile + " in") + " " + targetshown +
                " (the disk may be full, or the file or its directory " +
@@ -312,6 +359,24 @@ std::string lastwords() {
     default:
         return "the copy ended unexpectedly";
     }
+}
+
+// What a clean must spare: the volumes in every place they are looked for,
+// the floppy images there, and this program.
+void guardset(const std::vector<fs::path>& where) {
+    std::vector<std::string> volumedirs, keep;
+    for (const fs::path& place : where) {
+        volumedirs.push_back(place.string());
+    }
+    for (const fs::path& image : places->images()) {
+        keep.push_back(image.string());
+    }
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        keep.push_back(self.string());
+    }
+    guardclean(volumedirs, keep);
 }
 
 int extract(arguments& args) {
@@ -325,6 +390,7 @@ int extract(arguments& args) {
         where.push_back(fs::absolute(dir).lexically_normal());
     }
     places.emplace(where);
+    guardset(where);
     interactive = ::isatty(STDIN_FILENO) == 1;
     console::start(verbose);
     watchsignals();

@@ -80,6 +80,20 @@ std::string volumeplaces::list() const {
     return text;
 }
 
+std::vector<fs::path> volumeplaces::images() const {
+    std::vector<fs::path> found;
+    for (const auto& place : places_) {
+        std::error_code error;
+        if (fs::is_directory(place, error)) {
+            const auto inside = imagesin(place);
+            found.insert(found.end(), inside.begin(), inside.end());
+        } else if (readable(place)) {
+            found.push_back(place);
+        }
+    }
+    return found;
+}
+
 std::optional<foundvolume> volumeplaces::find(std::uint32_t volume) {
     for (std::size_t place = 0; place < places_.size(); ++place)
         if (auto found = findin(place, volume))

@@ -32,6 +32,8 @@ class volumeplaces {
     std::optional<foundvolume> find(std::uint32_t volume);
     std::optional<foundvolume> findin(std::size_t place, std::uint32_t volume);
     std::string list() const; // the places, for messages
+    // The image files the places are or hold, as they are now.
+    std::vector<std::filesystem::path> images() const;
     // Removes the staging directory now; safe to call more than once.
     void discard() noexcept;
 
