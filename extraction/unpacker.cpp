@@ -11,7 +11,6 @@
 #include "tasks/events.h"
 
 #include <atomic>
-
 #include <cstring>
 
 namespace {

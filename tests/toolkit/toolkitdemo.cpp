@@ -341,12 +341,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
     case WM_COMMAND:
         oncommand(static_cast<std::int32_t>(first));
         return 0;
-    default: {
-        std::int32_t result = 0;
-        defproc(window, static_cast<std::int32_t>(message), static_cast<std::int32_t>(first),
-                static_cast<std::int32_t>(second), result);
-        return result;
-    }
+    default: // pointers among the parameters and the result: they keep their types
+        return DefWindowProcA(hwnd, message, first, second);
     }
 }
 
