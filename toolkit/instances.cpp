@@ -29,7 +29,7 @@ instancehandle instancenumber(HINSTANCE instance) {
     return 0; // more modules than a program of ours ever has
 }
 
-HINSTANCE instanceof(const instancehandle& number) {
+HINSTANCE instanceof (const instancehandle& number) {
     const std::lock_guard held(guard);
     return number >= 1 && number <= static_cast<instancehandle>(instances.size())
                ? instances[static_cast<std::size_t>(number - 1)]

@@ -93,6 +93,18 @@ class Unpacker : public ::testing::Test {
         }
     }
 
+    // Six files of 300 bytes over volumes of volumesize bytes, and a folder
+    // "away" for the volumes that are not in the drive.
+    std::vector<entry> smallfiles(unsigned seed, std::uint64_t volumesize) {
+        std::vector<entry> entries;
+        for (unsigned i = 0; i < 6; ++i) {
+            entries.push_back({"\\f" + std::to_string(i), bytes(300, seed + i)});
+        }
+        volumes = unpackrun::writevolumes(root / "dist", unpackrun::stream(entries), volumesize);
+        fs::create_directories(root / "away");
+        return entries;
+    }
+
     fs::path root;
     std::uint32_t volumes = 0;
 };
@@ -188,13 +200,8 @@ TEST_F(Unpacker, DataMovesInPiecesOf2048AndProgressFollowsEachPiece) {
 }
 
 TEST_F(Unpacker, MissingDiskIsAskedForUntilItIsThereAlternatingTheEvents) {
-    std::vector<entry> entries;
-    for (int i = 0; i < 6; ++i) {
-        entries.push_back({"\\f" + std::to_string(i), bytes(300, 10 + i)});
-    }
-    volumes = unpackrun::writevolumes(root / "dist", unpackrun::stream(entries), 200);
+    const std::vector<entry> entries = smallfiles(10, 200);
     ASSERT_GT(volumes, 4u);
-    fs::create_directories(root / "away");
     fs::rename(root / "dist" / "CELL.2", root / "away" / "CELL.2");
     fs::rename(root / "dist" / "CELL.3", root / "away" / "CELL.3");
 
@@ -233,13 +240,8 @@ TEST_F(Unpacker, StopMidFileRemovesThatFileAndSaysNothingMore) {
 // Cancel on the disk prompt: the window posts the disk event to wake the
 // unpacker, which neither asks again nor goes on; what was whole stays.
 TEST_F(Unpacker, StopOnTheDiskPromptEndsTheWaitWithoutAnotherPrompt) {
-    std::vector<entry> entries;
-    for (int i = 0; i < 6; ++i) {
-        entries.push_back({"\\f" + std::to_string(i), bytes(300, 20 + i)});
-    }
-    volumes = unpackrun::writevolumes(root / "dist", unpackrun::stream(entries), 1000);
+    const std::vector<entry> entries = smallfiles(20, 1000);
     ASSERT_GT(volumes, 2u);
-    fs::create_directories(root / "away");
     fs::rename(root / "dist" / "CELL.1", root / "away" / "CELL.1");
     const auto result = unpackrun::run(dist(), target(), [](int) { unpackrun::stop(); });
     EXPECT_EQ(result.commands, std::vector<std::int32_t>{diskprompt});

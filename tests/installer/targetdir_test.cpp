@@ -12,13 +12,36 @@ TEST(TargetDirectory, PathsWindowsKeepsAsTypedAreAccepted) {
 }
 
 TEST(TargetDirectory, PathsWindowsWouldChangeOrMisplaceAreRefused) {
-    for (const char* path : {
-             "C:\\WIDGET ", "C:\\WIDGET.", "C:\\APPS \\WIDGET", "C:\\APPS.\\WIDGET", // stripped
-             "C:\\..\\WIDGET", "C:\\.",                                               // dots
-             "WIDGET", "\\WIDGET", "C:WIDGET", "1:\\WIDGET", "\\\\server\\share",     // relative
-             "C:\\CON", "C:\\APPS\\nul.txt", "C:\\Aux", "C:\\PRN.", "C:\\COM1", "C:\\lpt9.log",
-             "C:\\A<B", "C:\\A>B", "C:\\A:B", "C:\\A\"B", "C:\\A|B", "C:\\A?", "C:\\A*",
-             "C:\\A\tB", "C:\\A\x01", "C:/WIDGET", "C:\\APPS\\\\WIDGET", "C:\\WIDGET\\\\", ""}) {
+    for (const char* path : {"C:\\WIDGET ",
+                             "C:\\WIDGET.",
+                             "C:\\APPS \\WIDGET",
+                             "C:\\APPS.\\WIDGET", // stripped
+                             "C:\\..\\WIDGET",
+                             "C:\\.", // dots
+                             "WIDGET",
+                             "\\WIDGET",
+                             "C:WIDGET",
+                             "1:\\WIDGET",
+                             "\\\\server\\share", // relative
+                             "C:\\CON",
+                             "C:\\APPS\\nul.txt",
+                             "C:\\Aux",
+                             "C:\\PRN.",
+                             "C:\\COM1",
+                             "C:\\lpt9.log",
+                             "C:\\A<B",
+                             "C:\\A>B",
+                             "C:\\A:B",
+                             "C:\\A\"B",
+                             "C:\\A|B",
+                             "C:\\A?",
+                             "C:\\A*",
+                             "C:\\A\tB",
+                             "C:\\A\x01",
+                             "C:/WIDGET",
+                             "C:\\APPS\\\\WIDGET",
+                             "C:\\WIDGET\\\\",
+                             ""}) {
         EXPECT_FALSE(targetacceptable(path)) << path;
     }
 }
