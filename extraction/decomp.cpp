@@ -53,6 +53,7 @@ bool buildring() {
 // A ring that cannot run reads as failed until it is stopped.
 bool refusestart() {
     ring.readstatus = 0;
+    ring.producertask = 0;
     return false;
 }
 
@@ -86,8 +87,13 @@ void decompstop() {
     if (ring.firststart != 0) {
         return;
     }
+    ring.abandoned = false;
     drain();
     taskjoin(ring.producertask);
     closering();
     ring.firststart = 1;
+}
+
+void decompabandon() {
+    ring.abandoned = true;
 }

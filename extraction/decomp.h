@@ -15,3 +15,10 @@ bool decompstart(platform::handle& file);
 // producer and releases the switches and the start gate. The next start
 // builds a fresh ring.
 void decompstop();
+
+// Lets the consumer go without waiting for the producer, which may be blocked
+// in a read that never ends: every extractread, and one waiting now, returns
+// at once with status 0. The producer is left where it is, to end with the
+// process; decompstop takes the abandonment back and drains as usual. Safe
+// from any thread.
+void decompabandon();

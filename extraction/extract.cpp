@@ -32,16 +32,30 @@ std::uint32_t produced() {
 // the token is still on the other side.
 constexpr int patience = 256;
 
-void waitfortoken(std::int32_t buffer, bool consumer) {
+void spinfortoken(std::int32_t buffer, bool consumer) {
     const std::atomic<bool>& hint = ring.withconsumer[buffer - 1];
     for (int i = 0; i < patience && hint.load(std::memory_order_relaxed) != consumer; ++i) {
         platform::yield();
     }
-    if (consumer) {
-        switchwaitsecond(switchof(buffer));
-    } else {
-        switchwaitfirst(switchof(buffer));
+}
+
+void producerwait(std::int32_t buffer) {
+    spinfortoken(buffer, false);
+    switchwaitfirst(switchof(buffer));
+}
+
+// How often a consumer waiting for the producer looks whether it is let go.
+constexpr std::int32_t abandonlook = 50; // milliseconds
+
+// False when the ring was abandoned before the token came.
+bool consumerwait(std::int32_t buffer) {
+    spinfortoken(buffer, true);
+    while (!switchwaitsecondfor(switchof(buffer), abandonlook)) {
+        if (ring.abandoned) {
+            return false;
+        }
     }
+    return true;
 }
 
 void givetoken(std::int32_t buffer, bool consumer) {
@@ -62,7 +76,7 @@ void passon(std::int32_t fill) {
     givetoken(ring.producerbuffer, true);
     ring.producerbuffer = nextbuffer(ring.producerbuffer);
     ++ring.serial;
-    waitfortoken(ring.producerbuffer, false);
+    producerwait(ring.producerbuffer);
     ring.producerposition = 0;
 }
 
@@ -239,6 +253,13 @@ void writeend(bool keepdata) {
 
 // --- consumer side ---
 
+// Nothing more can come: the failure's end mark was met, no producer was
+// started, or the consumer was let go.
+bool unreadable() {
+    return ring.abandoned ||
+           (ring.readstatus == 0 && (ring.endseen == 1 || ring.producertask == 0));
+}
+
 void meetend(std::int32_t& status, std::int32_t& end) {
     ring.consumerholding = 0;
     givetoken(ring.consumerbuffer, false);
@@ -278,15 +299,19 @@ void extractread(char* destination, const std::int32_t& n, std::int32_t& got, st
         eventwait(ring.startgate);
         ring.gatepending = 0;
     }
-    status = ring.readstatus;
-    if (status == 0) {
+    if (unreadable()) {
+        status = 0;
         return;
     }
+    status = 1;
     got = 0;
     while (got < n) {
         const std::int32_t buffer = ring.consumerbuffer;
         if (ring.consumerholding == 0) {
-            waitfortoken(buffer, true);
+            if (!consumerwait(buffer)) {
+                status = 0;
+                return;
+            }
             ring.consumerholding = 1;
             ring.consumerposition = 0;
             if (ring.fills[buffer - 1] == 0) {

@@ -44,6 +44,7 @@ struct decoderring {
     std::int32_t codeposition;            // where the next code of the block goes
     std::int32_t batchstart;              // position of the first code of the batch
     std::atomic<std::int32_t> readstatus; // 1 good, 0 read failure or damaged data
+    std::atomic<bool> abandoned;          // the consumer is let go (decompabandon)
 
     std::int32_t startgate;
     std::int32_t gatepending;
@@ -64,9 +65,10 @@ extern decoderring ring;
 
 // Delivers up to n decoded bytes of the current file into destination. got =
 // bytes delivered; end = 1 when the file's stream ended first. status = 0 when
-// the producer met a failed read or damaged data: at once if that was known
-// when the call began (got and end are then left alone), or at the end mark
-// the failure left behind.
+// the producer met a failed read or damaged data, at the end mark the failure
+// left behind, after the bytes decoded before it; and at once (got and end
+// left alone) once that end mark has been met, when the ring could not start,
+// or once the ring is abandoned, a wait for the producer included.
 void extractread(char* destination, const std::int32_t& n, std::int32_t& got, std::int32_t& status,
                  std::int32_t& end);
 

@@ -10,9 +10,16 @@
 #include "platform/fileio.h"
 #include "tasks/events.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace {
+
+std::atomic<bool> stoprequest{false};
+
+bool stopped() {
+    return stoprequest.load();
+}
 
 constexpr std::int32_t pathsize = 260;
 constexpr std::int32_t piecesize = 2048;
@@ -42,8 +49,12 @@ char data[piecesize];
 platform::handle output;
 std::int32_t shown; // the percentage last handed to the display
 
+// Nothing more reaches the window once the unpacker is asked to stop.
 void command(const windowvars& w, const std::int32_t& number, bool send) {
     const std::int32_t zero = 0;
+    if (stopped()) {
+        return;
+    }
     if (send) {
         sendmsg(w.handle, wmcommand, number, zero);
     } else {
@@ -63,8 +74,22 @@ void releaseoutput() {
     output = 0;
 }
 
-// Damaged data: the window is told and waits until it has seen it.
+// The stop request is met: the file being written goes, since it would stay
+// cut short.
+bool endstopped() {
+    if (output > 0) {
+        releaseoutput();
+        platform::deletefile(path);
+    }
+    return false;
+}
+
+// Damaged data: the window is told and waits until it has seen it. A stop
+// cuts the decoder's reads short, and that is no damage.
 bool reportdataerror(const windowvars& w) {
+    if (stopped()) {
+        return endstopped();
+    }
     releaseoutput();
     command(w, w.dataerror, true);
     return false;
@@ -220,6 +245,9 @@ bool writepiece(const windowvars& w, std::int32_t got) {
 // Copies the entry's data in pieces of at most 2048 bytes.
 bool copydata(const windowvars& w) {
     for (;;) {
+        if (stopped()) {
+            return endstopped();
+        }
         std::int32_t n = 0;
         GETSMALL(remaining, piecesize, n);
         if (n == 0) {
@@ -249,6 +277,9 @@ void finishfile() {
 }
 
 bool extractentry(const windowvars& w) {
+    if (stopped()) {
+        return false;
+    }
     if (w.volume == 0) {
         changevolume(w);
     }
@@ -260,6 +291,9 @@ bool extractentry(const windowvars& w) {
     entrynameok(path + start - 1, j - start, ok);
     if (ok == 0 || left() < fieldbytes) {
         return reportdataerror(w);
+    }
+    if (stopped()) {
+        return false;
     }
     settext(w.filenametext, path);
     const std::int32_t i = lastbackslash(j);
@@ -308,6 +342,9 @@ void volumename(std::int32_t number, char* name) {
 void waitfordisk(const winhandle& window, const std::int32_t (&diskevents)[2],
                  std::int32_t& currentevent, const std::int32_t& diskprompt) {
     const std::int32_t zero = 0, one = 1;
+    if (stopped()) {
+        return;
+    }
     sendmsg(window, wmcommand, diskprompt, zero);
     eventwait(diskevents[currentevent - 1]);
     currentevent = currentevent == 1 ? 2 : 1;
@@ -315,6 +352,15 @@ void waitfordisk(const winhandle& window, const std::int32_t (&diskevents)[2],
 }
 
 } // namespace
+
+void unpackerstop() {
+    stoprequest = true;
+    decompabandon();
+}
+
+void unpackerresume() {
+    stoprequest = false;
+}
 
 std::uint64_t countvalue(const twoword& count) {
     return static_cast<std::uint32_t>(count.low) +
@@ -350,7 +396,7 @@ void nextvolume(platform::handle& volume, std::int32_t& nextnumber, const winhan
                 const std::int32_t (&diskevents)[2], std::int32_t& currentevent,
                 const std::int32_t& diskprompt, const std::int32_t& percent) {
     const std::int32_t noattributes = 0;
-    while (volume == 0) {
+    while (volume == 0 && !stopped()) {
         char name[sizeof distribution.directory + 24];
         volumename(nextnumber, name);
         fileopen(volume, name, "R", "S", noattributes, "R");
@@ -360,6 +406,9 @@ void nextvolume(platform::handle& volume, std::int32_t& nextnumber, const winhan
             waitfordisk(window, diskevents, currentevent, diskprompt);
             volume = 0;
         }
+    }
+    if (volume == 0) {
+        return;
     }
     decompstart(volume);
     progressupdate(window, percent);

@@ -25,7 +25,7 @@ inline constexpr std::int32_t writefailurecommand = 21;
 // because its directory is the root of a drive; the copy then goes on.
 inline constexpr std::int32_t cleanrefusedcommand = 26;
 
-// Runs until the copy ends; reports only through the commands it sends or
+// Runs until the copy ends or is stopped; reports only through the commands it sends or
 // posts to the window and through the files it writes. Reads the target
 // directory, the descriptor length, the total and the distribution directory
 // from the distribution module. Nothing is written through a link below the
@@ -33,6 +33,16 @@ inline constexpr std::int32_t cleanrefusedcommand = 26;
 void unpacker(winhandle& window, std::int32_t (&diskevents)[2], std::int32_t& currentevent,
               platform::handle& volume, std::int32_t& nextnumber, winhandle& filenametext,
               std::int32_t& diskprompt, std::int32_t& done, std::int32_t& dataerror);
+
+// Asks the unpacker to stop, from any thread: it sends, posts and shows
+// nothing more, removes the file it was writing (the files written whole
+// stay) and ends at the next piece of data, the next entry or as soon as a
+// wait of its own is over; a wait for the decoder is cut short. The volume
+// stays open, since the decoder may still be reading it. A wait for a disk
+// ends when the window posts the disk event.
+void unpackerstop();
+// Takes the request back, for the next run in the same process.
+void unpackerresume();
 
 // Opens the volume named by nextnumber (asking for its disk as often as
 // needed), advances nextnumber and restarts the decoder on it.

@@ -11,10 +11,11 @@
 // CreateGroup, an item gives AddItem. ShowGroup follows at the end, then
 // ExitProgman(1) in block 1 and ExitProgman(0) in block 2.
 //
-// A value never carries a double quote, a square bracket or a 0 into a
-// command: those characters are dropped, so that a value cannot close its
-// command and start another. The target directory is the user's own and is
-// taken as it is, without double quotes or 0s.
+// A value cannot close its command and start another: between quotes it
+// loses its double quotes and 0s; a "+" command, which goes unquoted, loses
+// its brackets, commas, parentheses and 0s outside a closed quoted run, and
+// quotes that close none. The target directory is the user's own and is
+// taken as it is, up to its first 0 and without double quotes.
 #include <cstdint>
 
 // The longest command block the builder makes, its 0 included; a group file

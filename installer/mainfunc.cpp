@@ -3,8 +3,10 @@
 // buttons send their identifiers, the keyboard hook sends the navigation
 // message, start-up and the unpacker send or post their commands, and the
 // procedure posts commands to itself to go from step to step.
+#include "installer/mainfunc.h"
 #include "installer/progman.h"
 #include "installer/progress.h"
+#include "installer/targetdir.h"
 #include "installer/winmain.h"
 #include "installer/writing.h"
 
@@ -26,6 +28,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -41,14 +44,16 @@ constexpr std::int32_t hooktag = 1;
 // The window's variables. The unpacker is handed several of them by
 // reference and reads or changes them while it runs.
 platform::handle descriptorfile = 0; // CELL.0 and later the open volume; 0 once closed
-std::int32_t disknumber = 0;
-std::int32_t nextvolume = 0;
+std::int32_t nextvolume = 0;         // the unpacker's: the number of the volume it opens next
 std::int32_t directoryscreen = 1;
 std::int32_t promptbuttons = 0;
+bool promptup = false; // the disk prompt is shown and its OK not yet taken
 std::int32_t brush = 0;
 std::int32_t diskevents[2] = {0, 0};
 std::int32_t currentevent = 1;
 std::int32_t unpackertask = 0;
+bool copybegun = false; // from then on the volume handle is the unpacker's
+bool cancelled = false; // from then on no command is carried out
 winhandle unpackerwindow = 0;
 std::int32_t diskpromptcommand = diskmissing, donecommand = copydone, errorcommand = dataerror;
 
@@ -63,6 +68,13 @@ HWND lastfocus = nullptr;
 
 winhandle& slot(std::int32_t number) {
     return startup.controls[number - 1];
+}
+
+// Only where the unpacker has ended or is about to: after its done or write
+// failure command, and after the message loop.
+void joinunpacker() {
+    taskjoin(unpackertask);
+    unpackertask = 0;
 }
 
 void post(const winhandle& window, const std::int32_t& command) {
@@ -102,8 +114,10 @@ void acceptdirectory(const winhandle& window) {
         refusedirectory(window, 2);
         return;
     }
-    std::int32_t ok = 0;
-    makedirs(d.target, ok);
+    std::int32_t ok = targetacceptable(d.target) ? 1 : 0;
+    if (ok == 1) {
+        makedirs(d.target, ok);
+    }
     if (ok == 0) {
         refusedirectory(window, 3);
         return;
@@ -121,6 +135,17 @@ void makecopyscreen(const winhandle& window) {
     makebutton(window, "Cancel", 9, 17, 11, 25, cancel, module, slot(7));
 }
 
+// The copy ends here, whatever it was doing: the unpacker is asked to stop
+// and a wait for a disk is woken (posting both events needs no look at the
+// index the unpacker may be changing).
+void stopcopy(const winhandle& window) {
+    cancelled = true;
+    unpackerstop();
+    eventpost(diskevents[0]);
+    eventpost(diskevents[1]);
+    progmanstop(window);
+}
+
 void copy(const winhandle& window) {
     for (winhandle& control : startup.controls) {
         killwin(control);
@@ -133,6 +158,7 @@ void copy(const winhandle& window) {
     currentevent = 1;
     eventarm(diskevents[0], once);
     unpackerwindow = window;
+    copybegun = true;
     if (diskevents[0] != 0 && diskevents[1] != 0) {
         taskstart9(unpackertask, unpacker, unpackerwindow, diskevents, currentevent, descriptorfile,
                    nextvolume, filenametext, diskpromptcommand, donecommand, errorcommand);
@@ -156,26 +182,34 @@ void askfordisk(const winhandle& window) {
     progressclear(window);
     showcopyscreen(false);
     char text[64];
-    std::snprintf(text, sizeof text, "Insert DISK %d into drive %s", static_cast<int>(disknumber),
+    std::snprintf(text, sizeof text, "Insert DISK %d into drive %s", static_cast<int>(nextvolume),
                   startup.installerdrive);
     const instancehandle& module = startup.instance;
     maketext(window, text, 4, 3, 5, 37, 0, 0, 0, 0, "C", 9, module, prompttext);
     if (promptbuttons == 1) {
         showctl(promptok);
         showctl(promptcancel);
-        return;
+    } else {
+        promptbuttons = 1;
+        makebutton(window, "OK", 8, 11, 10, 17, diskinserted, module, promptok);
+        makebutton(window, "Cancel", 8, 22, 10, 32, cancelprompt, module, promptcancel);
     }
-    promptbuttons = 1;
-    makebutton(window, "OK", 8, 11, 10, 17, diskinserted, module, promptok);
-    makebutton(window, "Cancel", 8, 22, 10, 32, cancelprompt, module, promptcancel);
+    promptup = true;
+    setfocus(promptok);
 }
 
-void diskready() {
+// The copy screen comes back with the focus on the window itself, as after
+// the directory screen: an Enter held down does not cancel the copy.
+void diskready(const winhandle& window) {
+    if (!promptup) { // a second OK before the unpacker asked again
+        return;
+    }
+    promptup = false;
     killwin(prompttext);
+    setfocus(window);
     hidectl(promptok);
     hidectl(promptcancel);
     showcopyscreen(true);
-    disknumber += 1;
     eventpost(diskevents[currentevent - 1]);
 }
 
@@ -199,6 +233,7 @@ void succeed(const winhandle& window) {
     }
     progressend(window);
     makesuccessscreen(window);
+    setfocus(finishbutton);
 }
 
 void finishrun(const winhandle& window) {
@@ -211,12 +246,16 @@ void finishrun(const winhandle& window) {
 }
 
 void oncommand(const winhandle& window, const std::int32_t& number, const std::int32_t& second) {
+    if (cancelled) { // the status message is up, or the window is going
+        return;
+    }
     switch (number) {
     case acceptdir:
         acceptdirectory(window);
         break;
     case cancel:
     case cancelprompt:
+        stopcopy(window);
         statusmessage(window, 1);
         closewindow(window);
         break;
@@ -224,7 +263,6 @@ void oncommand(const winhandle& window, const std::int32_t& number, const std::i
         finishrun(window);
         break;
     case rememberfile:
-        disknumber = 1;
         nextvolume = 0;
         descriptorfile = second;
         break;
@@ -235,15 +273,15 @@ void oncommand(const winhandle& window, const std::int32_t& number, const std::i
         askfordisk(window);
         break;
     case copydone:
-        taskjoin(unpackertask);
+        joinunpacker();
         post(window, startgroup);
         break;
     case diskinserted:
-        diskready();
+        diskready(window);
         break;
     case writefailurecommand:
         statusmessage(window, 4);
-        taskjoin(unpackertask);
+        joinunpacker();
         closewindow(window);
         break;
     case dataerror:
@@ -267,26 +305,45 @@ void oncommand(const winhandle& window, const std::int32_t& number, const std::i
     }
 }
 
-// Tab moves round the directory screen's field, OK and Cancel; Enter on the
-// field or OK accepts, on slot 7 (the directory or copy screen's Cancel)
-// cancels.
+// Tab moves round the directory screen's field, OK and Cancel, and between
+// the disk prompt's OK and Cancel.
+void tab(const winhandle& focus) {
+    const winhandle cycle[][2] = {{slot(5), slot(6)},
+                                  {slot(6), slot(7)},
+                                  {slot(7), slot(5)}, // directory screen
+                                  {promptok, promptcancel},
+                                  {promptcancel, promptok}};
+    const std::size_t first = directoryscreen == 1 ? 0 : 3, last = promptup ? 5 : 3;
+    for (std::size_t i = first; i < last; ++i) {
+        if (focus == cycle[i][0]) {
+            setfocus(cycle[i][1]);
+            return;
+        }
+    }
+}
+
+// Enter on a button acts as its click: the field or OK accepts, slot 7 (the
+// directory or copy screen's Cancel) cancels, and so do the disk prompt's OK
+// and Cancel and the success screen's Finish.
+void enter(const winhandle& window, const winhandle& focus) {
+    const std::pair<winhandle, std::int32_t> buttons[] = {
+        {slot(7), cancel},        {slot(5), acceptdir},         {slot(6), acceptdir},
+        {promptok, diskinserted}, {promptcancel, cancelprompt}, {finishbutton, finish}};
+    for (const auto& [button, command] : buttons) {
+        if (button != 0 && focus == button) {
+            post(window, command);
+            return;
+        }
+    }
+}
+
 void navigate(const winhandle& window, const std::int32_t& key) {
     winhandle focus = 0;
     getfocus(focus);
-    if (key == keytab && directoryscreen == 1) {
-        if (focus == slot(5)) {
-            setfocus(slot(6));
-        } else if (focus == slot(6)) {
-            setfocus(slot(7));
-        } else if (focus == slot(7)) {
-            setfocus(slot(5));
-        }
+    if (key == keytab) {
+        tab(focus);
     } else if (key == keyenter) {
-        if (focus == slot(7)) {
-            post(window, cancel);
-        } else if (focus == slot(5) || focus == slot(6)) {
-            post(window, acceptdir);
-        }
+        enter(window, focus);
     }
 }
 
@@ -309,20 +366,19 @@ std::int32_t colourtext(const std::int32_t& context) {
     return brush;
 }
 
-// The end of the run, in this order: the data manager's records of the
-// window, the data manager, the disk events, the keyboard hook, the default
-// handling, the open volume and the quit request.
-std::int32_t destroyed(const winhandle& window, const std::int32_t& message,
-                       const std::int32_t& first, const std::int32_t& second) {
+// The end of the run, in this order: the copy's stop, the data manager's
+// records of the window, the data manager, the keyboard hook, the default
+// handling, CELL.0 if the unpacker never had it and the quit request. The
+// disk events wait for the unpacker's end (copyend).
+LRESULT destroyed(HWND hwnd, WPARAM wparam, LPARAM lparam) {
+    const winhandle window = fromwin(hwnd);
+    stopcopy(window);
     IDMDeleteDir(windowdirectory);
     std::int32_t status = 0;
     IDMExit(status);
-    eventclose(diskevents[0]);
-    eventclose(diskevents[1]);
     unhookkeys(hooktag);
-    std::int32_t result = 0;
-    defproc(window, message, first, second, result);
-    if (descriptorfile > 0) {
+    const LRESULT result = DefWindowProcA(hwnd, WM_DESTROY, wparam, lparam);
+    if (!copybegun && descriptorfile > 0) {
         fileclose(descriptorfile);
         descriptorfile = 0;
     }
@@ -349,35 +405,51 @@ bool activation(HWND window, WPARAM state) {
 
 } // namespace
 
+void copyend() {
+    joinunpacker();
+    eventclose(diskevents[0]);
+    eventclose(diskevents[1]);
+    diskevents[0] = diskevents[1] = 0;
+}
+
+namespace {
+
+// The command messages' parameters are the installer's own 32-bit numbers
+// (a button's WM_COMMAND carries its identifier and, second, its window
+// handle, which has 32 significant bits); every other parameter keeps its
+// Win32 type until it reaches a handle of the toolkit's.
+std::int32_t commandpart(WPARAM parameter) {
+    return static_cast<std::int32_t>(parameter);
+}
+
+} // namespace
+
 extern "C" __declspec(dllexport) LRESULT CALLBACK
     mainfunc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     const winhandle window = fromwin(hwnd);
-    const auto message = static_cast<std::int32_t>(msg);
-    const auto first = static_cast<std::int32_t>(wparam);
-    const auto second = static_cast<std::int32_t>(lparam);
-    std::int32_t result = 0;
     switch (msg) {
     case WM_NCCALCSIZE:
         hookkeys(window, hooktag);
         break;
     case WM_DESTROY:
-        return destroyed(window, message, first, second);
+        return destroyed(hwnd, wparam, lparam);
     case WM_COMMAND:
-        oncommand(window, first, second);
+        oncommand(window, commandpart(wparam), commandpart(static_cast<WPARAM>(lparam)));
         return 0;
     case WM_CTLCOLORSTATIC:
-        if (whitetext(second)) {
-            return colourtext(first);
+        if (whitetext(fromwin(reinterpret_cast<HWND>(lparam)))) {
+            return reinterpret_cast<LRESULT>(
+                towin<HBRUSH>(colourtext(fromwin(reinterpret_cast<HDC>(wparam)))));
         }
         break;
     case navigationmessage:
-        navigate(window, first);
+        navigate(window, commandpart(wparam));
         return 0;
     case WM_DDE_ACK:
-        progmanack(window, first, second);
+        progmanack(window, reinterpret_cast<HWND>(wparam), lparam);
         return 0;
     case WM_DDE_TERMINATE:
-        progmanterminate(window, first);
+        progmanterminate(window, reinterpret_cast<HWND>(wparam));
         return 0;
     case WM_ACTIVATE:
         if (activation(hwnd, wparam)) {
@@ -387,6 +459,5 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
     default:
         break;
     }
-    defproc(window, message, first, second, result);
-    return result;
+    return DefWindowProcA(hwnd, msg, wparam, lparam);
 }

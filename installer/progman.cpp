@@ -35,6 +35,7 @@ struct commandblock {
 
 struct conversation {
     std::int32_t state = idle;
+    bool broadcasting = false; // answers now are answers to the initiate
     ATOM application = 0, topic = 0;
     HWND server = nullptr; // set while a conversation is open
     bool closing = false;  // our own terminate has been posted
@@ -77,9 +78,9 @@ bool postserver(const winhandle& window, UINT message, LPARAM second) {
            0;
 }
 
-// Ends whatever is open of the conversation, tells a server that is still
-// there when we are the ones closing, and shows the success screen.
-void finish(const winhandle& window, bool tellserver) {
+// Ends whatever is open of the conversation and tells a server that is still
+// there when we are the ones closing.
+void closeconversation(const winhandle& window, bool tellserver) {
     if (talk.server != nullptr) {
         KillTimer(towindow(window), watchtimer);
         if (tellserver && !talk.closing && IsWindow(talk.server))
@@ -90,6 +91,11 @@ void finish(const winhandle& window, bool tellserver) {
     deleteatoms();
     closegroupfile();
     talk = conversation{};
+}
+
+// ... and shows the success screen.
+void finish(const winhandle& window, bool tellserver) {
+    closeconversation(window, tellserver);
     post(window, successcommand);
 }
 
@@ -117,8 +123,8 @@ bool makeblocks(const char* target, const std::int32_t& length) {
 }
 
 // The acknowledgement of the block just sent: the next one, or our terminate.
-void acknowledged(const winhandle& window, const std::int32_t& second) {
-    FreeDDElParam(WM_DDE_ACK, static_cast<LPARAM>(second));
+void acknowledged(const winhandle& window, LPARAM second) {
+    FreeDDElParam(WM_DDE_ACK, second);
     if (talk.state == firstsent) {
         talk.state = secondsent;
         if (!postserver(window, WM_DDE_EXECUTE, reinterpret_cast<LPARAM>(talk.blocks[1].handle)))
@@ -147,10 +153,12 @@ void progmanstart(const winhandle& window, const char* target, const std::int32_
         return;
     }
     talk.state = initiated;
+    talk.broadcasting = true;
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(towindow(window)),
                         MAKELPARAM(talk.application, talk.topic), SMTO_ABORTIFHUNG, initiatetimeout,
                         &ignored);
+    talk.broadcasting = false;
     if (talk.state == initiated) // nobody answered
         finish(window, false);
 }
@@ -170,9 +178,14 @@ void progmansend(const winhandle& window, const char* target, const std::int32_t
     closegroupfile();
 }
 
-void progmanack(const winhandle& window, const winhandle& sender, const std::int32_t& second) {
-    const HWND from = towindow(sender);
-    if (talk.state == initiated) {
+void progmanack(const winhandle& window, HWND from, LPARAM second) {
+    if (talk.broadcasting) { // the answer's atoms are the receiver's to delete
+        GlobalDeleteAtom(LOWORD(second));
+        GlobalDeleteAtom(HIWORD(second));
+        if (talk.state != initiated) { // a second server: it is not wanted
+            PostMessageA(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(towindow(window)), 0);
+            return;
+        }
         talk.state = idle;
         deleteatoms();
         openconversation(window, from);
@@ -180,10 +193,16 @@ void progmanack(const winhandle& window, const winhandle& sender, const std::int
     } else if ((talk.state == firstsent || talk.state == secondsent) && from == talk.server) {
         talk.lastheard = GetTickCount();
         acknowledged(window, second);
+    } else { // late, after the conversation was given up: nothing waits for it
+        FreeDDElParam(WM_DDE_ACK, second);
     }
 }
 
-void progmanterminate(const winhandle& window, const winhandle& sender) {
-    if (talk.server != nullptr && towindow(sender) == talk.server)
+void progmanstop(const winhandle& window) {
+    closeconversation(window, true);
+}
+
+void progmanterminate(const winhandle& window, HWND sender) {
+    if (talk.server != nullptr && sender == talk.server)
         finish(window, true); // answered, unless it answers our own
 }

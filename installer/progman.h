@@ -11,6 +11,8 @@
 // conversation is given up and the success screen follows.
 #include "toolkit/messages.h"
 
+#include <windows.h>
+
 #include <cstdint>
 
 // Command 25: opens the group file in the target directory and asks every
@@ -21,8 +23,14 @@ void progmanstart(const winhandle& window, const char* target, const std::int32_
 // Command 24: builds the two command blocks and sends the first.
 void progmansend(const winhandle& window, const char* target, const std::int32_t& length);
 
-// WM_DDE_ACK from sender, with its second parameter.
-void progmanack(const winhandle& window, const winhandle& sender, const std::int32_t& second);
+// WM_DDE_ACK from sender, with its second parameter as it came: atoms for an
+// answer to the initiate, a packed parameter otherwise (a pointer-sized
+// handle on 64-bit Windows), freed here whoever it is for.
+void progmanack(const winhandle& window, HWND sender, LPARAM second);
 
 // WM_DDE_TERMINATE from sender.
-void progmanterminate(const winhandle& window, const winhandle& sender);
+void progmanterminate(const winhandle& window, HWND sender);
+
+// A cancel or the window's end: whatever is open of the conversation ends
+// at once, without another block and without the success screen.
+void progmanstop(const winhandle& window);

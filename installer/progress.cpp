@@ -17,6 +17,7 @@ struct display {
     HDC windowdc, memorydc;
     HBITMAP bitmap;
     HGDIOBJ previous;
+    std::int32_t shown; // the percentage the box shows; -1 for none
 };
 
 display box{};
@@ -77,9 +78,17 @@ void progressstart(const winhandle& window, const std::int32_t& c1, const std::i
     drawtext("0", 1);
     drawborder();
     copytowindow();
+    box.shown = -1; // a first update draws its "  0" and the empty bar
 }
 
+// The box is drawn again only when the value it shows changes: the unpacker
+// calls after every piece of data, tens of thousands of times for at most
+// 101 values.
 void progressupdate(const winhandle& /*window*/, const std::int32_t& percent) {
+    if (percent == box.shown) {
+        return;
+    }
+    box.shown = percent;
     paintwhite();
     char number[16];
     std::snprintf(number, sizeof number, "%3d", static_cast<int>(percent));
@@ -93,6 +102,7 @@ void progressupdate(const winhandle& /*window*/, const std::int32_t& percent) {
 void progressclear(const winhandle& /*window*/) {
     paintwhite();
     copytowindow();
+    box.shown = -1;
 }
 
 void progressend(const winhandle& /*window*/) {

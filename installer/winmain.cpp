@@ -3,6 +3,8 @@
 // the main window with its directory question and runs the message loop.
 #include "installer/winmain.h"
 
+#include "installer/mainfunc.h"
+
 #include "datamanager/memory.h"
 #include "datamanager/recordmainwin.h"
 #include "extraction/cleandir.h"
@@ -167,14 +169,17 @@ std::int32_t winmain(const instancehandle& instance, const instancehandle& previ
     showmain(show, window);
     makedirectoryscreen(window);
     setedit(startup.controls[4], distribution.target);
-    return pumpmsgs();
+    const std::int32_t code = pumpmsgs();
+    copyend();
+    return code;
 }
 
 } // namespace
 
 // The process ends here, whatever still runs: a cancelled copy leaves the
-// unpacker and the decoder behind, and no destructor of static storage may run
-// under them.
+// decoder behind (it may be blocked in a read of the volume), and no
+// destructor of static storage may run under it.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR /*line*/, int show) {
-    ExitProcess(static_cast<UINT>(winmain(fromwin(instance), fromwin(previous), show)));
+    ExitProcess(
+        static_cast<UINT>(winmain(instancenumber(instance), instancenumber(previous), show)));
 }

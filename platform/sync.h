@@ -2,8 +2,8 @@
 // Threads, mutexes and auto-reset events: the part of the platform the task
 // kernel stands on. On Windows these are the kernel's own objects; on POSIX
 // they are kept in a table and named by small positive numbers. Every wait
-// waits without time limit; a handle that names nothing makes an operation do
-// nothing, and a wait on it returns at once. A creation the platform refuses
+// but eventwaitfor waits without time limit; a handle that names nothing makes
+// an operation do nothing, and a wait on it returns at once. A creation the platform refuses
 // gives 0, and a wait for threads that fails says so: neither is to be taken
 // for an object or for a thread that has ended.
 #include "platform/types.h"
@@ -39,6 +39,10 @@ handle eventcreate(); // unnamed, auto-reset, not signalled; 0 if refused
 void eventsignal(handle event);
 void eventreset(handle event);
 void eventwaitone(handle event); // waits until signalled, then resets
+// Waits at most milliseconds; true when it was signalled (and is now reset)
+// or names nothing, false when the time ran out and the event was left as it
+// was.
+bool eventwaitfor(handle event, unsigned milliseconds);
 
 handle threadstart(threadentry entry, void* parameter); // runs at once; 0 if refused
 // Waits until the thread has ended; false when the wait failed.

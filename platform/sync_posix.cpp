@@ -12,6 +12,7 @@
 #include <pthread.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -140,6 +141,20 @@ void waitset(handle h, kind what) {
     o->set = false;
 }
 
+// waitset with a time limit: false, leaving the object alone, when it was not
+// set in time.
+bool waitsetfor(handle h, kind what, unsigned milliseconds) {
+    object* o = table().find(h, what);
+    if (o == nullptr)
+        return true;
+    std::unique_lock held(o->lock);
+    if (!o->changed.wait_for(held, std::chrono::milliseconds(milliseconds),
+                             [o] { return o->set.load(); }))
+        return false;
+    o->set = false;
+    return true;
+}
+
 // The waiter is woken after the lock is released, so that it does not wake
 // only to block on the lock again.
 void setflag(handle h, kind what, bool set) {
@@ -188,6 +203,10 @@ void eventreset(handle event) {
 
 void eventwaitone(handle event) {
     waitset(event, kind::event);
+}
+
+bool eventwaitfor(handle event, unsigned milliseconds) {
+    return waitsetfor(event, kind::event, milliseconds);
 }
 
 handle threadstart(threadentry entry, void* parameter) {

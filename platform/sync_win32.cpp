@@ -60,6 +60,10 @@ void eventwaitone(handle event) {
     WaitForSingleObject(native(event), INFINITE);
 }
 
+bool eventwaitfor(handle event, unsigned milliseconds) {
+    return WaitForSingleObject(native(event), milliseconds) != WAIT_TIMEOUT;
+}
+
 handle threadstart(threadentry entry, void* parameter) {
     if (faults::threadstart())
         return 0;

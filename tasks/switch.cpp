@@ -55,6 +55,12 @@ void switchwaitsecond(const std::int32_t& number) {
         platform::eventwaitone(slot->second);
 }
 
+bool switchwaitsecondfor(const std::int32_t& number, const std::int32_t& milliseconds) {
+    const auto* slot = switches.named(number);
+    return slot == nullptr ||
+           platform::eventwaitfor(slot->second, static_cast<unsigned>(milliseconds));
+}
+
 void switchgivefirst(const std::int32_t& number) {
     if (const auto* slot = switches.named(number))
         platform::eventsignal(slot->first);

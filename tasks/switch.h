@@ -11,4 +11,8 @@ void switchwaitfirst(const std::int32_t& number);
 void switchgivesecond(const std::int32_t& number);
 void switchwaitsecond(const std::int32_t& number);
 void switchgivefirst(const std::int32_t& number);
+// switchwaitsecond for at most milliseconds: false when the token has not
+// come by then (it is then still to come), true when it came or the number
+// names no switch.
+bool switchwaitsecondfor(const std::int32_t& number, const std::int32_t& milliseconds);
 void switchclose(const std::int32_t& number); // only once no one uses the switch

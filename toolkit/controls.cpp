@@ -52,9 +52,9 @@ LPARAM textparam(const char* text) {
 void create(const char* classname, const char* text, DWORD style, const pixelrect& place,
             const winhandle& parent, const std::int32_t& id, const instancehandle& instance,
             winhandle& handle) {
-    HWND made =
-        CreateWindowExA(0, classname, text, style, place.x, place.y, place.width, place.height,
-                        towindow(parent), towin<HMENU>(id), towin<HINSTANCE>(instance), nullptr);
+    HWND made = CreateWindowExA(0, classname, text, style, place.x, place.y, place.width,
+                                place.height, towindow(parent), towin<HMENU>(id),
+                                instanceof (instance), nullptr);
     handle = fromwin(made);
 }
 

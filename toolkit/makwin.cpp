@@ -13,7 +13,7 @@ constexpr DWORD resizablestyle = WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | W
 
 void fillclass(const instancehandle& instance, const char* procname, const char* menuname,
                const char* classname, const char* iconname) {
-    HINSTANCE module = towin<HINSTANCE>(instance);
+    HINSTANCE module = instanceof (instance);
     appclass.style = 0;
     appclass.lpfnWndProc = exportedprocedure<WNDPROC>(procname);
     appclass.cbClsExtra = 0;
@@ -69,9 +69,9 @@ void makemainwin(const instancehandle& instance, const instancehandle& previous,
     }
     const DWORD style = resizable == 0 ? fixedstyle : resizablestyle;
     const pixelrect place = mainwinrect(rows, columns, style);
-    HWND made =
-        CreateWindowExA(0, classname, title, style, place.x, place.y, place.width, place.height,
-                        nullptr, nullptr, towin<HINSTANCE>(instance), nullptr);
+    HWND made = CreateWindowExA(0, classname, title, style, place.x, place.y, place.width,
+                                place.height, nullptr, nullptr,
+                                instanceof (instance), nullptr);
     window = fromwin(made);
     ok = made != nullptr ? 1 : 0;
 }

@@ -252,6 +252,16 @@ bool waitcontrol(Robot& r, const Step& s) {
     });
 }
 
+bool expectabsent(Robot& r, const Step& s) {
+    long value = 0;
+    if (!havewindow(r) || !number(s.args[0], value))
+        return r.fail("no window or a bad control identifier " + s.args[0]);
+    return eventually(settlems, [&] {
+        return findcontrol(r.window, static_cast<int>(value)) == nullptr ||
+               r.fail("control " + s.args[0] + " exists");
+    });
+}
+
 bool textis(Robot& r, HWND hwnd, const std::string& want) {
     std::string text;
     if (!readtext(hwnd, text))
@@ -536,6 +546,7 @@ constexpr Verb verbs[] = {
     {"system-close", 0, 0, systemclose, false},
     {"list-controls", 0, 0, listcontrols, false},
     {"wait-control", 1, 2, waitcontrol, false},
+    {"expect-absent", 1, 1, expectabsent, false},
     {"wait-text", 2, 3, waittext, false},
     {"expect-text", 2, 2, expecttext, false},
     {"expect-rect", 5, 5, expectrect, false},

@@ -4,11 +4,18 @@
 #include "extraction/decomp.h"
 #include "extraction/extract.h"
 #include "platform/fileio.h"
+#include "tasks/mtask.h"
 #include "tests/extraction/ring_support.h"
 #include "tests/platform/faultplan.h"
 #include "tests/tasks/gate.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 
 using namespace ringtest;
 
@@ -218,6 +225,59 @@ TEST(RingDamage, FailureIsReportedByTheCallThatMeetsIt) {
     platform::injectfaults({});
     platform::closefile(file);
 }
+
+// Whether the reader comes before or after the producer met the damage, it
+// gets the bytes handed over before it, then the failure at the end mark:
+// the descriptor at the head of a volume reads the same either way.
+TEST(RingDamage, DamageLaterInTheFileDoesNotFailReadsBeforeIt) {
+    codelist codes = ascodes(literals(4500, 4));
+    codes[4400] = 4095; // in the second block, after the first buffer is full
+    const volumeset set({packvolumes(codes, {})});
+    static platform::handle file;
+    file = platform::openfile(set.name(0).c_str(), platform::genericread, platform::shareread,
+                              platform::openexisting, 0);
+    decompstart(file);
+    taskwait(ring.producertask); // the producer has met the damage and ended
+    std::vector<char> piece(ringbufferbytes);
+    std::int32_t got = 0, status = -1, end = -1;
+    extractread(piece.data(), ringbufferbytes, got, status, end);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(got, ringbufferbytes);
+    extractread(piece.data(), ringbufferbytes, got, status, end);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(end, 1);
+    decompstop();
+    platform::closefile(file);
+}
+
+#if !defined(_WIN32)
+// A volume whose read never returns (a pipe nobody writes) holds the
+// producer; an abandoned ring lets its consumer go, during the wait and on
+// every read after it, and a stop once the read has ended drains as usual.
+TEST(RingDamage, AbandonedRingLetsAConsumerWaitingForAStuckReadGo) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    static platform::handle file;
+    file = ends[0];
+    decompstart(file);
+    char piece[16];
+    std::int32_t got = -1, status = -1, end = -1;
+    std::thread abandon([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        decompabandon();
+    });
+    expectfinishes("a read of an abandoned ring",
+                   [&] { extractread(piece, 16, got, status, end); });
+    abandon.join();
+    EXPECT_EQ(status, 0);
+    status = -1;
+    extractread(piece, 16, got, status, end);
+    EXPECT_EQ(status, 0);
+    ::close(ends[1]); // the read ends: the producer hands over its end mark
+    expectfinishes("the stop after it", [] { decompstop(); });
+    ::close(ends[0]);
+}
+#endif
 
 // A ring whose switch, start gate or producer thread the platform refuses
 // does not run on a missing object: its reads fail at once, where they would

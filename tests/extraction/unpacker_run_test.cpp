@@ -101,6 +101,18 @@ class Unpacker : public ::testing::Test {
         }
     }
 
+    // Six files of 300 bytes over volumes of volumesize bytes, and a folder
+    // "away" for the volumes that are not in the drive.
+    std::vector<entry> smallfiles(unsigned seed, std::uint64_t volumesize) {
+        std::vector<entry> entries;
+        for (unsigned i = 0; i < 6; ++i) {
+            entries.push_back({"\\f" + std::to_string(i), bytes(300, seed + i)});
+        }
+        volumes = unpackrun::writevolumes(root / "dist", unpackrun::stream(entries), volumesize);
+        fs::create_directories(root / "away");
+        return entries;
+    }
+
     fs::path root;
     std::uint32_t volumes = 0;
 };
@@ -197,13 +209,8 @@ TEST_F(Unpacker, DataMovesInPiecesOf2048AndProgressFollowsEachPiece) {
 }
 
 TEST_F(Unpacker, MissingDiskIsAskedForUntilItIsThereAlternatingTheEvents) {
-    std::vector<entry> entries;
-    for (int i = 0; i < 6; ++i) {
-        entries.push_back({"\\f" + std::to_string(i), bytes(300, 10 + i)});
-    }
-    volumes = unpackrun::writevolumes(root / "dist", unpackrun::stream(entries), 200);
+    const std::vector<entry> entries = smallfiles(10, 200);
     ASSERT_GT(volumes, 4u);
-    fs::create_directories(root / "away");
     fs::rename(root / "dist" / "CELL.2", root / "away" / "CELL.2");
     fs::rename(root / "dist" / "CELL.3", root / "away" / "CELL.3");
 
@@ -220,6 +227,40 @@ TEST_F(Unpacker, MissingDiskIsAskedForUntilItIsThereAlternatingTheEvents) {
     expectwritten(entries);
     EXPECT_TRUE(std::is_sorted(result.percents.begin(), result.percents.end()));
     EXPECT_EQ(result.percents.back(), 100);
+}
+
+// A stop between two pieces of a file: nothing more reaches the window, the
+// file cut short is removed, the files before it stay whole, and the volume
+// is left open for the decoder.
+TEST_F(Unpacker, StopMidFileRemovesThatFileAndSaysNothingMore) {
+    const std::vector<entry> entries{
+        {"\\a", bytes(3000, 1)}, {"\\dir\\big", bytes(20000, 2)}, {"\\c", bytes(100, 3)}};
+    volumes = unpackrun::writevolumes(root / "dist", unpackrun::stream(entries));
+    // Updates: a's fields and two pieces, big's fields and three pieces.
+    const auto result = unpackrun::run(dist(), target(), {}, 7);
+    EXPECT_TRUE(result.commands.empty());
+    EXPECT_EQ(result.names.size(), 2u);
+    EXPECT_EQ(result.percents.size(), 7u);
+    EXPECT_EQ(content(root / "out" / "a"), entries[0].data);
+    EXPECT_EQ(tree(root / "out"), (std::set<std::string>{"a", "dir"}));
+    EXPECT_GT(result.volume, 0);
+}
+
+// Cancel on the disk prompt: the window posts the disk event to wake the
+// unpacker, which neither asks again nor goes on; what was whole stays.
+TEST_F(Unpacker, StopOnTheDiskPromptEndsTheWaitWithoutAnotherPrompt) {
+    const std::vector<entry> entries = smallfiles(20, 1000);
+    ASSERT_GT(volumes, 2u);
+    fs::rename(root / "dist" / "CELL.1", root / "away" / "CELL.1");
+    const auto result = unpackrun::run(dist(), target(), [](int) { unpackrun::stop(); });
+    EXPECT_EQ(result.commands, std::vector<std::int32_t>{diskprompt});
+    const auto written = tree(root / "out");
+    EXPECT_FALSE(written.empty());
+    for (const entry& e : entries) {
+        if (written.contains(e.name.substr(1))) {
+            EXPECT_EQ(content(root / "out" / onposix(e.name)), e.data) << e.name;
+        }
+    }
 }
 
 TEST_F(Unpacker, CleanEntriesEmptyTheirDirectoryFirst) {

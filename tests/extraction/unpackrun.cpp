@@ -13,6 +13,7 @@
 #include "tools/cell/entries.h"
 #include "tools/cell/packer.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -22,13 +23,26 @@ namespace {
 
 std::mutex progressguard;
 std::vector<std::int32_t> progress;
+std::size_t stopupdate = 0; // the update that asks for a stop; 0 for none
+
+// The window of the current run, and the message that ends its loop once a
+// stopped unpacker has ended.
+std::atomic<winhandle> runwindow{0};
+constexpr std::int32_t stoppedmessage = 0x8001;
 
 } // namespace
 
 // The progress display of these runs: a record of every value.
 void progressupdate(const winhandle& /*window*/, const std::int32_t& percent) {
-    std::lock_guard lock(progressguard);
-    progress.push_back(percent);
+    std::size_t count = 0;
+    {
+        std::lock_guard lock(progressguard);
+        progress.push_back(percent);
+        count = progress.size();
+    }
+    if (count == stopupdate) {
+        unpackrun::stop();
+    }
 }
 
 namespace unpackrun {
@@ -106,12 +120,21 @@ bool startup(const std::string& dist, const std::string& target, platform::handl
 
 } // namespace
 
-outcome run(const std::string& dist, const std::string& target, const diskhandler& ondisk) {
+void stop() {
+    unpackerstop();
+    const std::int32_t zero = 0;
+    postmsg(runwindow.load(), stoppedmessage, zero, zero);
+}
+
+outcome run(const std::string& dist, const std::string& target, const diskhandler& ondisk,
+            int stopafter) {
     outcome result;
     {
         std::lock_guard lock(progressguard);
         progress.clear();
+        stopupdate = static_cast<std::size_t>(stopafter);
     }
+    unpackerresume();
     platform::handle volume = 0;
     if (!startup(dist, target, volume)) {
         return result;
@@ -126,6 +149,9 @@ outcome run(const std::string& dist, const std::string& target, const diskhandle
     eventarm(events[0], one);
 
     winhandle window = registerwindow([&](const winhandle&, const nativemessage& m) {
+        if (m.message == stoppedmessage) {
+            quitapp();
+        }
         if (m.message != wmcommand) {
             return 0;
         }
@@ -149,10 +175,15 @@ outcome run(const std::string& dist, const std::string& target, const diskhandle
         return 0;
     });
 
+    runwindow = window;
     taskstart9(task, unpacker, window, events, currentevent, volume, nextnumber, filename,
                diskprompt, done, dataerror);
     pumpmsgs();
     taskjoin(task);
+    // Whatever the unpacker posted after the command that ended the loop.
+    const std::int32_t zero = 0;
+    postmsg(window, stoppedmessage, zero, zero);
+    pumpmsgs();
 
     // What the window's end does: the ring of a run that failed is stopped and
     // whatever volume is still open closed.

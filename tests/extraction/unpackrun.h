@@ -33,7 +33,7 @@ struct outcome {
     std::vector<std::int32_t> commands; // 18, 19, 21, 22 as the window saw them
     std::vector<std::string> names;     // the file-name texts shown
     std::vector<std::int32_t> waits;    // the current-event index at each disk prompt
-    std::vector<std::int32_t> percents; // every progress update
+    std::vector<std::int32_t> percents; // every progress update, to its end
     std::int32_t volume = 0;            // the volume handle once the unpacker ended
     bool ringrunning = false;           // the decoder still ran when the last command came
     std::int32_t last() const { return commands.empty() ? 0 : commands.back(); }
@@ -44,7 +44,15 @@ struct outcome {
 using diskhandler = std::function<void(int prompt)>;
 
 // Extracts the distribution in dist (a directory path ending with its
-// separator, or empty) into target (at most 59 characters).
-outcome run(const std::string& dist, const std::string& target, const diskhandler& ondisk = {});
+// separator, or empty) into target (at most 59 characters). With stopafter
+// above 0, the progress display asks the unpacker to stop at that update.
+// Commands that come after the unpacker has ended are recorded too.
+outcome run(const std::string& dist, const std::string& target, const diskhandler& ondisk = {},
+            int stopafter = 0);
+
+// Asks the unpacker of the current run to stop, as the window does on a
+// cancel; the run then ends when the unpacker has. From a disk handler, the
+// disk event is posted after it, as the window does.
+void stop();
 
 } // namespace unpackrun

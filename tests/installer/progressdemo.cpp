@@ -1,7 +1,8 @@
 // progressdemo: drives the progress bar on a window of its own and reads the
 // pixels back from the screen: the border, the digits, the inverted bar of
 // width 5 + (width - 10) * p / 100 with its 5-pixel margins, the blank box
-// after a clear and after the end. Exit code 0 when every check holds; the
+// after a clear and after the end; a value already shown is not drawn again,
+// unless the box was cleared. Exit code 0 when every check holds; the
 // failures are written to progressdemo.log in the current directory.
 #include "installer/progress.h"
 #include "toolkit/handles_win32.h"
@@ -161,6 +162,15 @@ void run() {
     expectbar("50", 50, 6);
     expectbar("50", 50, height - 6);
 
+    // The same value again draws nothing: paint over the box and look.
+    HDC windowdc = GetDC(window);
+    PatBlt(windowdc, 2 * w, 4 * h, width, height, WHITENESS);
+    ReleaseDC(window, windowdc);
+    settle();
+    progressupdate(handle, 50);
+    settle();
+    expectblank("50 again");
+
     progressupdate(handle, 100);
     settle();
     expectborder("100");
@@ -178,6 +188,12 @@ void run() {
     settle();
     expectborder("30 after clear");
     expectbar("30 after clear", 30, 6);
+
+    // After a clear (the disk prompt) the unpacker hands over the same value.
+    progressclear(handle);
+    progressupdate(handle, 30);
+    settle();
+    expectbar("30 again after clear", 30, 6);
 
     progressend(handle);
     settle();

@@ -206,7 +206,7 @@ LRESULT CALLBACK panelproc(HWND hwnd, UINT message, WPARAM first, LPARAM second)
 void makepanel(const winhandle& parent) {
     WNDCLASSA panelclass{};
     panelclass.lpfnWndProc = panelproc;
-    panelclass.hInstance = towin<HINSTANCE>(instance);
+    panelclass.hInstance = instanceof (instance);
     panelclass.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
     panelclass.lpszClassName = "DemoPanel";
     RegisterClassA(&panelclass);
@@ -215,12 +215,12 @@ void makepanel(const winhandle& parent) {
     getcellsize(w, h);
     HWND panel = CreateWindowExA(0, "DemoPanel", nullptr, WS_CHILD | WS_VISIBLE, w * 39, h * 12,
                                  w * 8, h * 3, towindow(parent), reinterpret_cast<HMENU>(idpanel),
-                                 towin<HINSTANCE>(instance), nullptr);
+                                 instanceof (instance), nullptr);
     CreateWindowExA(0, "Edit", nullptr,
                     WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_WANTRETURN |
                         ES_AUTOHSCROLL | ES_AUTOVSCROLL,
                     4, 4, w * 8 - 8, h * 3 - 8, panel, reinterpret_cast<HMENU>(idfree),
-                    towin<HINSTANCE>(instance), nullptr);
+                    instanceof (instance), nullptr);
 }
 
 void tab() {
@@ -341,18 +341,14 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
     case WM_COMMAND:
         oncommand(static_cast<std::int32_t>(first));
         return 0;
-    default: {
-        std::int32_t result = 0;
-        defproc(window, static_cast<std::int32_t>(message), static_cast<std::int32_t>(first),
-                static_cast<std::int32_t>(second), result);
-        return result;
-    }
+    default: // pointers among the parameters and the result: they keep their types
+        return DefWindowProcA(hwnd, message, first, second);
     }
 }
 
 int WINAPI WinMain(HINSTANCE module, HINSTANCE previous, LPSTR, int showcommand) {
-    instance = fromwin(module);
-    const instancehandle previnstance = fromwin(previous);
+    instance = instancenumber(module);
+    const instancehandle previnstance = instancenumber(previous);
     std::int32_t rows = 0;
     std::int32_t columns = 0;
     measurecells(rows, columns);
