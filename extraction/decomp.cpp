@@ -31,9 +31,6 @@ bool buildring() {
         return false;
     }
     ring.firststart = 0;
-    for (std::atomic<bool>& hint : ring.withconsumer) {
-        hint = false;
-    }
     eventarm(ring.startgate, 1);
     ring.gatepending = 1;
     ring.readstatus = 1;

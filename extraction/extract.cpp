@@ -1,7 +1,6 @@
 #include "extraction/extract.h"
 
 #include "extraction/reader.h"
-#include "platform/sync.h"
 #include "tasks/events.h"
 #include "tasks/switch.h"
 
@@ -26,21 +25,7 @@ std::uint32_t produced() {
     return ring.serial * ringbufferbytes + static_cast<std::uint32_t>(ring.producerposition);
 }
 
-// Handing a buffer over takes a sleep and a wake-up when the other side has
-// to wait for it, far longer than decoding a buffer takes. A side that is
-// about to wait therefore first yields for a while, as long as the hint says
-// the token is still on the other side.
-constexpr int patience = 256;
-
-void spinfortoken(std::int32_t buffer, bool consumer) {
-    const std::atomic<bool>& hint = ring.withconsumer[buffer - 1];
-    for (int i = 0; i < patience && hint.load(std::memory_order_relaxed) != consumer; ++i) {
-        platform::yield();
-    }
-}
-
 void producerwait(std::int32_t buffer) {
-    spinfortoken(buffer, false);
     switchwaitfirst(switchof(buffer));
 }
 
@@ -49,7 +34,6 @@ constexpr std::int32_t abandonlook = 50; // milliseconds
 
 // False when the ring was abandoned before the token came.
 bool consumerwait(std::int32_t buffer) {
-    spinfortoken(buffer, true);
     while (!switchwaitsecondfor(switchof(buffer), abandonlook)) {
         if (ring.abandoned) {
             return false;
@@ -59,7 +43,6 @@ bool consumerwait(std::int32_t buffer) {
 }
 
 void givetoken(std::int32_t buffer, bool consumer) {
-    ring.withconsumer[buffer - 1].store(consumer, std::memory_order_relaxed);
     if (consumer) {
         switchgivesecond(switchof(buffer));
     } else {

@@ -27,12 +27,6 @@ struct decoderring {
     std::int32_t switches[ringbuffers];
     unsigned char buffers[ringbuffers][ringbufferbytes];
     std::int32_t fills[ringbuffers]; // bytes valid when handed over; 0 = end mark
-    // Mirrors which side each buffer's token was last given to (true: the
-    // consumer). Only a hint, so that a side about to wait for a token that is
-    // on its way can spin briefly instead of going to sleep; the switches
-    // alone decide who holds a buffer.
-    std::atomic<bool> withconsumer[ringbuffers];
-
     std::int32_t producerbuffer;
     std::int32_t producerposition; // bytes already in the producer buffer
     std::uint32_t serial;          // buffers passed on since the ring was built (wrapping)

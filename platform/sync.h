@@ -9,6 +9,7 @@
 #include "platform/types.h"
 
 #include <cstddef>
+#include <cstdint>
 
 // The calling convention and result of a thread's start routine are the
 // platform's own, so that the routine is handed to the platform unchanged.
@@ -56,5 +57,6 @@ int threadwaitmany(const handle* threads, int n, bool all);
 // is closed.
 void closehandle(handle object);
 void yield(); // gives up the rest of the time slice
+std::uint64_t yields(); // yield calls since the process began
 
 } // namespace platform

@@ -267,8 +267,17 @@ void closehandle(handle object) {
         objecttable::free(*o);
 }
 
+namespace {
+std::atomic<std::uint64_t> yielded{0};
+} // namespace
+
 void yield() {
+    yielded.fetch_add(1, std::memory_order_relaxed);
     sched_yield();
+}
+
+std::uint64_t yields() {
+    return yielded.load();
 }
 
 } // namespace platform

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 
 namespace platform {
@@ -92,8 +93,17 @@ void closehandle(handle object) {
     CloseHandle(native(object));
 }
 
+namespace {
+std::atomic<std::uint64_t> yielded{0};
+} // namespace
+
 void yield() {
+    yielded.fetch_add(1, std::memory_order_relaxed);
     Sleep(0);
+}
+
+std::uint64_t yields() {
+    return yielded.load();
 }
 
 } // namespace platform

@@ -16,3 +16,10 @@ void switchgivefirst(const std::int32_t& number);
 // names no switch.
 bool switchwaitsecondfor(const std::int32_t& number, const std::int32_t& milliseconds);
 void switchclose(const std::int32_t& number); // only once no one uses the switch
+
+// Waits on all switches since the process began: all of them, those that
+// found the token only while watching for it, and those that slept.
+struct switchcounts {
+    std::uint64_t waits, spun, blocked;
+};
+switchcounts switchtally();
