@@ -1,5 +1,6 @@
-// ringbench DIST_DIR: decodes the volumes CELL.0, CELL.1, ... of DIST_DIR
-// through the decoder ring in reads of 2048 bytes, as the unpacker reads, and
+// ringbench DIST_DIR [BUFFERS BYTES]: decodes the volumes CELL.0, CELL.1, ... of DIST_DIR
+// through the decoder ring (of the installer's geometry, or of BUFFERS
+// buffers of BYTES each) in reads of 2048 bytes, as the unpacker reads, and
 // prints the number of bytes decoded, then on a line of its own the hand-overs
 // per MB decoded: the waits on the ring's switches, those that found the token
 // only while watching for it, those that slept, and the time slices given up
@@ -11,6 +12,7 @@
 #include "tasks/switch.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -24,8 +26,12 @@ platform::handle openvolume(const std::string& dir, int n) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fputs("usage: ringbench DIST_DIR\n", stderr);
+    if (argc != 2 && argc != 4) {
+        std::fputs("usage: ringbench DIST_DIR [BUFFERS BYTES]\n", stderr);
+        return 2;
+    }
+    if (argc == 4 && !decompgeometry({std::atoi(argv[2]), std::atoi(argv[3])})) {
+        std::fputs("ringbench: no such ring geometry\n", stderr);
         return 2;
     }
     int volume = 0;

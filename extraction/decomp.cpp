@@ -6,12 +6,24 @@
 #include "tasks/switch.h"
 
 #include <algorithm>
-#include <iterator>
+#include <bit>
+#include <span>
+#include <vector>
 
 namespace {
 
+// The geometry of the next ring built; the installer's lives in a static
+// array, any other in storage made when it is chosen.
+ringgeometry chosen = installergeometry;
+unsigned char installerbuffers[installergeometry.buffers * installergeometry.bytes];
+std::vector<unsigned char> storage;
+
+std::span<std::int32_t> switchesof() {
+    return {ring.switches, static_cast<std::size_t>(ring.geometry.buffers)};
+}
+
 void closering() {
-    for (std::int32_t& number : ring.switches) {
+    for (std::int32_t& number : switchesof()) {
         switchclose(number);
         number = 0;
     }
@@ -22,11 +34,14 @@ void closering() {
 // False, with nothing left made, when the platform refuses a switch or the
 // start gate.
 bool buildring() {
-    for (std::int32_t& number : ring.switches) {
+    ring.geometry = chosen;
+    ring.mask = static_cast<std::uint32_t>(chosen.buffers * chosen.bytes) - 1;
+    ring.buffers = storage.empty() ? installerbuffers : storage.data();
+    for (std::int32_t& number : switchesof()) {
         switchcreate(number);
     }
     eventcreate(ring.startgate);
-    if (ring.startgate == 0 || std::ranges::find(ring.switches, 0) != std::end(ring.switches)) {
+    if (ring.startgate == 0 || std::ranges::find(switchesof(), 0) != switchesof().end()) {
         closering();
         return false;
     }
@@ -57,12 +72,12 @@ bool refusestart() {
 // The consumer stops early: take and drop the rest of the current file's
 // stream, so that a producer waiting for a free buffer can run to its end.
 void drain() {
-    char scratch[ringbufferbytes];
+    char scratch[4096];
     std::int32_t got = 0;
     std::int32_t status = 1;
     std::int32_t end = 0;
     while (ring.endseen == 0 && status == 1) {
-        extractread(scratch, ringbufferbytes, got, status, end);
+        extractread(scratch, sizeof scratch, got, status, end);
     }
 }
 
@@ -89,6 +104,23 @@ void decompstop() {
     taskjoin(ring.producertask);
     closering();
     ring.firststart = 1;
+}
+
+bool decompgeometry(const ringgeometry& geometry) {
+    const bool fits = geometry.buffers >= 2 && geometry.buffers <= mostringbuffers &&
+                      geometry.bytes >= 4096 && geometry.bytes <= 1 << 20 &&
+                      std::has_single_bit(static_cast<unsigned>(geometry.buffers)) &&
+                      std::has_single_bit(static_cast<unsigned>(geometry.bytes));
+    if (!fits) {
+        return false;
+    }
+    chosen = geometry;
+    if (geometry == installergeometry) {
+        storage = {};
+    } else {
+        storage.assign(static_cast<std::size_t>(geometry.buffers * geometry.bytes), 0);
+    }
+    return true;
 }
 
 void decompabandon() {

@@ -1,5 +1,6 @@
 #pragma once
 // DECOMP: starts and stops the decoder ring (see extract.h).
+#include "extraction/extract.h"
 #include "platform/types.h"
 
 // Starts decoding the open file on a producer task and returns at once. The
@@ -15,6 +16,11 @@ bool decompstart(platform::handle& file);
 // producer and releases the switches and the start gate. The next start
 // builds a fresh ring.
 void decompstop();
+
+// Chooses the geometry of the rings built from the next first start on (not
+// while a ring is built); false, changing nothing, for one outside
+// ringgeometry's bounds. Until then a ring has the installer's geometry.
+bool decompgeometry(const ringgeometry& geometry);
 
 // Lets the consumer go without waiting for the producer, which may be blocked
 // in a read that never ends: every extractread, and one waiting now, returns

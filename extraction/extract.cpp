@@ -15,14 +15,17 @@ const std::int32_t& switchof(std::int32_t buffer) {
     return ring.switches[buffer - 1];
 }
 std::int32_t nextbuffer(std::int32_t buffer) {
-    return buffer % ringbuffers + 1;
+    return buffer % ring.geometry.buffers + 1;
+}
+unsigned char* bufferat(std::int32_t buffer) {
+    return ring.buffers + static_cast<std::ptrdiff_t>(buffer - 1) * ring.geometry.bytes;
 }
 unsigned char* producerat() {
-    return ring.buffers[ring.producerbuffer - 1] + ring.producerposition;
+    return bufferat(ring.producerbuffer) + ring.producerposition;
 }
-// Where the next byte goes in the stream of ring bytes (see recall).
-std::uint32_t produced() {
-    return ring.serial * ringbufferbytes + static_cast<std::uint32_t>(ring.producerposition);
+// Where the producer buffer begins in the stream of ring bytes (see recall).
+std::uint32_t producerbase() {
+    return ring.serial * static_cast<std::uint32_t>(ring.geometry.bytes);
 }
 
 void producerwait(std::int32_t buffer) {
@@ -64,8 +67,8 @@ void passon(std::int32_t fill) {
 }
 
 void putbyte(std::int32_t byte) {
-    if (ring.producerposition == ringbufferbytes) {
-        passon(ringbufferbytes);
+    if (ring.producerposition == ring.geometry.bytes) {
+        passon(ring.geometry.bytes);
     }
     *producerat() = static_cast<unsigned char>(byte);
     ++ring.producerposition;
@@ -73,10 +76,10 @@ void putbyte(std::int32_t byte) {
 
 void putrun(const unsigned char* bytes, std::int32_t n) {
     while (n > 0) {
-        if (ring.producerposition == ringbufferbytes) {
-            passon(ringbufferbytes);
+        if (ring.producerposition == ring.geometry.bytes) {
+            passon(ring.geometry.bytes);
         }
-        const std::int32_t take = std::min(n, ringbufferbytes - ring.producerposition);
+        const std::int32_t take = std::min(n, ring.geometry.bytes - ring.producerposition);
         std::memcpy(producerat(), bytes, static_cast<std::size_t>(take));
         ring.producerposition += take;
         bytes += take;
@@ -97,24 +100,23 @@ void spell(std::int32_t code, std::int32_t length, unsigned char* out) {
     *--at = static_cast<unsigned char>(walk);
 }
 
-constexpr std::uint32_t ringbytes = ringbuffers * ringbufferbytes;
-
 // The string of an entry is the string of an earlier code plus one byte, and
 // that string usually still lies in the ring: the producer owns what it wrote
-// into its current buffer and the three before it until it takes the next
+// into its current buffer and the others before it until it takes the next
 // one, and the consumer only reads them. Copies that string to out, where
 // room bytes are free, when it is there in one piece. at is where out lies in
 // the stream of ring bytes, position its place in the producer buffer.
 bool recall(const decoderring::stringof& earlier, unsigned char* out, std::uint32_t at,
             std::int32_t position, std::int32_t room) {
     const std::uint32_t back = at - earlier.start;
-    const auto reach = static_cast<std::uint32_t>((ringbuffers - 1) * ringbufferbytes + position);
-    const std::uint32_t offset = earlier.start % ringbytes;
+    const std::uint32_t ringbytes = ring.mask + 1;
+    const auto reach = ringbytes - static_cast<std::uint32_t>(ring.geometry.bytes - position);
+    const std::uint32_t offset = earlier.start & ring.mask;
     const std::uint32_t length = earlier.length;
     if (back > reach || offset + length > ringbytes) {
         return false;
     }
-    const unsigned char* from = reinterpret_cast<const unsigned char*>(ring.buffers) + offset;
+    const unsigned char* from = ring.buffers + offset;
     const std::uint32_t whole = (length + 7) / 8 * 8;
     if (offset + whole > ringbytes || whole > static_cast<std::uint32_t>(room)) {
         std::memcpy(out, from, length);
@@ -139,8 +141,8 @@ bool recall(const decoderring::stringof& earlier, unsigned char* out, std::uint3
 // and extractemit share it, so that it inlines into the loop.
 inline void emitfitting(std::int32_t code, const decoderring::stringof& prefix,
                         std::int32_t position, std::uint32_t at) {
-    unsigned char* out = reinterpret_cast<unsigned char*>(ring.buffers) + at % ringbytes;
-    if (recall(prefix, out, at, position, ringbufferbytes - position)) {
+    unsigned char* out = ring.buffers + (at & ring.mask);
+    if (recall(prefix, out, at, position, ring.geometry.bytes - position)) {
         out[prefix.length] = ring.strings[code - 254].first;
     } else {
         spell(code, prefix.length + 1, out);
@@ -157,7 +159,10 @@ inline void emitfitting(std::int32_t code, const decoderring::stringof& prefix,
 // Where a string does not fit, putbyte or extractemit hands the buffer on.
 bool decodecodes(std::int32_t from, std::int32_t to) {
     std::int32_t position = ring.producerposition;
-    std::uint32_t base = ring.serial * ringbufferbytes;
+    std::uint32_t base = producerbase();
+    const std::int32_t size = ring.geometry.bytes;
+    const std::uint32_t mask = ring.mask;
+    unsigned char* const bytes = ring.buffers;
     bool valid = true;
     for (std::int32_t k = from; k < to; ++k) {
         const std::int32_t x = ring.codes[k];
@@ -168,14 +173,13 @@ bool decodecodes(std::int32_t from, std::int32_t to) {
         const std::uint32_t at = base + static_cast<std::uint32_t>(position);
         if (x < 256) {
             ring.strings[k] = {at, 1, static_cast<unsigned char>(x)};
-            if (position == ringbufferbytes) {
+            if (position == size) {
                 ring.producerposition = position;
                 putbyte(x);
                 position = ring.producerposition;
-                base = ring.serial * ringbufferbytes;
+                base = producerbase();
             } else {
-                reinterpret_cast<unsigned char*>(ring.buffers)[at % ringbytes] =
-                    static_cast<unsigned char>(x);
+                bytes[at & mask] = static_cast<unsigned char>(x);
                 ++position;
             }
             continue;
@@ -183,11 +187,11 @@ bool decodecodes(std::int32_t from, std::int32_t to) {
         const decoderring::stringof prefix = ring.strings[x - 255];
         const std::int32_t length = prefix.length + 1;
         ring.strings[k] = {at, static_cast<std::uint16_t>(length), prefix.first};
-        if (length > ringbufferbytes - position) {
+        if (length > size - position) {
             ring.producerposition = position;
             extractemit(x);
             position = ring.producerposition;
-            base = ring.serial * ringbufferbytes;
+            base = producerbase();
         } else {
             emitfitting(x, prefix, position, at);
             position += length;
@@ -256,18 +260,20 @@ void meetend(std::int32_t& status, std::int32_t& end) {
 void extractemit(const std::int32_t& code) {
     const decoderring::stringof& prefix = ring.strings[code - 255];
     const std::int32_t length = prefix.length + 1;
-    if (length > ringbufferbytes - ring.producerposition) {
+    if (length > ring.geometry.bytes - ring.producerposition) {
         unsigned char text[blockcodes];
         spell(code, length, text);
         putrun(text, length);
         return;
     }
-    emitfitting(code, prefix, ring.producerposition, produced());
+    emitfitting(code, prefix, ring.producerposition,
+                producerbase() + static_cast<std::uint32_t>(ring.producerposition));
     ring.producerposition += length;
 }
 
 void extractfill(platform::handle& file) {
     ring.file = file;
+    readerrestart();
     bool complete = false;
     bool good = true;
     do {
@@ -308,7 +314,7 @@ void extractread(char* destination, const std::int32_t& n, std::int32_t& got, st
         } else {
             const std::int32_t take =
                 std::min(n - got, ring.fills[buffer - 1] - ring.consumerposition);
-            std::memcpy(destination + got, ring.buffers[buffer - 1] + ring.consumerposition,
+            std::memcpy(destination + got, bufferat(buffer) + ring.consumerposition,
                         static_cast<std::size_t>(take));
             ring.consumerposition += take;
             got += take;

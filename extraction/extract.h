@@ -1,7 +1,8 @@
 #pragma once
 // EXTRACT: the decoder ring. A producer task (extractfill) reads the 12-bit
 // LZW codes of one volume file, decodes them and writes the bytes into a ring
-// of four 4096-byte buffers; the consumer (extractread), on the caller's
+// of buffers (four of 4096 bytes, unless decompgeometry chose others); the
+// consumer (extractread), on the caller's
 // thread, drains the ring. Each buffer is handed back and forth with a switch:
 // the producer is its first side, the consumer its second. A buffer handed
 // over with fill count 0 is the end mark of one file's stream.
@@ -17,16 +18,26 @@
 #include <atomic>
 #include <cstdint>
 
-inline constexpr std::int32_t ringbuffers = 4;
-inline constexpr std::int32_t ringbufferbytes = 4096;
 inline constexpr std::int32_t blockcodes = 3840;
 
+// How many buffers a ring has and how large they are, both powers of two.
+struct ringgeometry {
+    std::int32_t buffers; // 2 to mostringbuffers
+    std::int32_t bytes;   // 4096 to 1 MB
+    bool operator==(const ringgeometry&) const = default;
+};
+inline constexpr ringgeometry installergeometry{4, 4096};
+inline constexpr std::int32_t mostringbuffers = 16;
+
 // The one ring of the process, shared by EXTRACT and DECOMP. Buffers are
-// numbered 1 to 4, code positions 1 to 3840 (index 0 of the tables is unused).
+// numbered 1 to geometry.buffers, code positions 1 to 3840 (index 0 of the
+// tables is unused).
 struct decoderring {
-    std::int32_t switches[ringbuffers];
-    unsigned char buffers[ringbuffers][ringbufferbytes];
-    std::int32_t fills[ringbuffers]; // bytes valid when handed over; 0 = end mark
+    ringgeometry geometry = installergeometry;
+    std::uint32_t mask = 0; // geometry.buffers * geometry.bytes - 1
+    unsigned char* buffers; // the buffers one after another
+    std::int32_t switches[mostringbuffers];
+    std::int32_t fills[mostringbuffers]; // bytes valid when handed over; 0 = end mark
     std::int32_t producerbuffer;
     std::int32_t producerposition; // bytes already in the producer buffer
     std::uint32_t serial;          // buffers passed on since the ring was built (wrapping)
@@ -47,7 +58,7 @@ struct decoderring {
     std::int32_t firststart = 1; // 1 until built, and again after decompstop
 
     // Per code position k: the code, and where its string was written
-    // (serial * 4096 + position), its length and its first byte.
+    // (serial * geometry.bytes + position), its length and its first byte.
     std::int32_t codes[blockcodes + 1];
     struct stringof {
         std::uint32_t start;

@@ -56,7 +56,7 @@ int threadwaitmany(const handle* threads, int n, bool all);
 // Releases a mutex, event or thread handle. A thread runs on after its handle
 // is closed.
 void closehandle(handle object);
-void yield(); // gives up the rest of the time slice
+void yield();           // gives up the rest of the time slice
 std::uint64_t yields(); // yield calls since the process began
 
 } // namespace platform

@@ -35,7 +35,6 @@ struct object {
 };
 
 constexpr int capacity = 1024;
-constexpr int spinlimit = 200; // pauses before a wait blocks: a few microseconds
 
 struct objecttable {
     std::mutex lock;
@@ -119,23 +118,12 @@ bool startdetached(pthread_t& id, void* parameter) {
     return started;
 }
 
-void cpupause() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#else
-    std::this_thread::yield();
-#endif
-}
-
-// Waits until the object is set, then resets it. A hand-over between two
-// threads on two cores usually completes within microseconds, so the flag is
-// watched a little while before the thread goes to sleep on it.
+// Waits until the object is set, then resets it. (Whoever expects a
+// hand-over within microseconds watches for it before: the switches do.)
 void waitset(handle h, kind what) {
     object* o = table().find(h, what);
     if (o == nullptr)
         return;
-    for (int spin = 0; spin < spinlimit && !o->set.load(std::memory_order_relaxed); ++spin)
-        cpupause();
     std::unique_lock held(o->lock);
     o->changed.wait(held, [o] { return o->set.load(); });
     o->set = false;

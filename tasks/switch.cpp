@@ -73,8 +73,7 @@ bool watch(side& s) {
             return true;
         }
     }
-    const std::int32_t misses =
-        std::min(s.misses.load(std::memory_order_relaxed) + 1, mostmisses);
+    const std::int32_t misses = std::min(s.misses.load(std::memory_order_relaxed) + 1, mostmisses);
     s.misses.store(misses, std::memory_order_relaxed);
     s.rest.store((1 << misses) - 1, std::memory_order_relaxed);
     return false;

@@ -1,4 +1,5 @@
 // cell: builds, lists and checks distributions.
+#include "extraction/decomp.h"
 #include "tools/cell/commands.h"
 
 #include <cstdio>
@@ -32,7 +33,13 @@ int usage(std::FILE* out) {
 
 } // namespace
 
+// The installer's ring is paced by a floppy disk; cell reads from disks that
+// keep up with the decoder, which larger buffers let run on for longer
+// between hand-overs.
+constexpr ringgeometry cellgeometry{4, 1 << 20};
+
 int main(int argc, char** argv) {
+    decompgeometry(cellgeometry);
     if (argc < 2)
         return usage(stderr);
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0)
