@@ -17,6 +17,7 @@ namespace {
 ringgeometry chosen = installergeometry;
 unsigned char installerbuffers[installergeometry.buffers * installergeometry.bytes];
 std::vector<unsigned char> storage;
+bool samethread = false; // producers run inside decompstart
 
 std::span<std::int32_t> switchesof() {
     return {ring.switches, static_cast<std::size_t>(ring.geometry.buffers)};
@@ -66,6 +67,7 @@ bool buildring() {
 bool refusestart() {
     ring.readstatus = 0;
     ring.producertask = 0;
+    ring.refused = 1;
     return false;
 }
 
@@ -91,6 +93,12 @@ bool decompstart(platform::handle& file) {
         return refusestart();
     }
     ring.endseen = 0;
+    ring.refused = 0;
+    if (samethread) {
+        ring.producertask = 0;
+        extractfill(file);
+        return true;
+    }
     taskstart1(ring.producertask, extractfill, file);
     return ring.producertask != 0 || refusestart();
 }
@@ -121,6 +129,10 @@ bool decompgeometry(const ringgeometry& geometry) {
         storage.assign(static_cast<std::size_t>(geometry.buffers * geometry.bytes), 0);
     }
     return true;
+}
+
+void decompsamethread(bool on) {
+    samethread = on;
 }
 
 void decompabandon() {

@@ -22,6 +22,12 @@ void decompstop();
 // ringgeometry's bounds. Until then a ring has the installer's geometry.
 bool decompgeometry(const ringgeometry& geometry);
 
+// With on, decompstart runs each producer to its end on the calling thread
+// before it returns, instead of on a task of its own: for a caller whose
+// stream of one file, with its end mark, always fits the ring (a producer
+// that finds the ring full would wait for ever). Off at program load.
+void decompsamethread(bool on);
+
 // Lets the consumer go without waiting for the producer, which may be blocked
 // in a read that never ends: every extractread, and one waiting now, returns
 // at once with status 0. The producer is left where it is, to end with the

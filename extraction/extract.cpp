@@ -243,8 +243,7 @@ void writeend(bool keepdata) {
 // Nothing more can come: the failure's end mark was met, no producer was
 // started, or the consumer was let go.
 bool unreadable() {
-    return ring.abandoned ||
-           (ring.readstatus == 0 && (ring.endseen == 1 || ring.producertask == 0));
+    return ring.abandoned || (ring.readstatus == 0 && (ring.endseen == 1 || ring.refused == 1));
 }
 
 void meetend(std::int32_t& status, std::int32_t& end) {

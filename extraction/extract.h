@@ -54,6 +54,7 @@ struct decoderring {
     std::int32_t startgate;
     std::int32_t gatepending;
     std::int32_t producertask;
+    std::int32_t refused; // 1 when the last start could not run a producer
     platform::handle file;
     std::int32_t firststart = 1; // 1 until built, and again after decompstop
 

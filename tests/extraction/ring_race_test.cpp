@@ -67,5 +67,11 @@ TEST(RingRace, EveryGeometryDecodesAsTheInstallersDoes) {
           ringgeometry{32, 4096}, ringgeometry{4, 6000}, ringgeometry{4, 1 << 21}}) {
         EXPECT_FALSE(decompgeometry(refused));
     }
+    // A producer on the consumer's own thread, which the ring has room for.
+    ASSERT_TRUE(decompgeometry({16, 1 << 20}));
+    ASSERT_LT(expected.size(), 15u << 20);
+    decompsamethread(true);
+    EXPECT_EQ(decodeall(set, {2048}).data, expected);
+    decompsamethread(false);
     ASSERT_TRUE(decompgeometry(installergeometry));
 }

@@ -4,6 +4,12 @@
 // the writer's encoder and unpacked over the native message layer into a
 // fresh directory. Every run must end with a command to the window, and
 // nothing may be written outside the target directory.
+//
+// The decoder runs on the thread that starts it, in a ring that holds a whole
+// volume's stream (fuzz_ring keeps the producer on its own thread), and the
+// files lie in memory where there is such a file system: an input then costs
+// no thread but the unpacker's and no disk.
+#include "extraction/decomp.h"
 #include "tests/extraction/unpackrun.h"
 #include "tools/cell/entries.h"
 
@@ -18,6 +24,16 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr ringgeometry wholevolume{16, 1 << 20};
+// Decoded streams beyond this might not fit the ring.
+constexpr std::size_t largest = (wholevolume.buffers - 1) * std::size_t{wholevolume.bytes} / 2;
+
+fs::path scratch() {
+    std::error_code failed;
+    const fs::path memory = "/dev/shm";
+    return fs::is_directory(memory, failed) ? memory : fs::temp_directory_path();
+}
 
 void require(bool condition, const char* what) {
     if (!condition) {
@@ -41,11 +57,12 @@ void checkroot(const fs::path& root) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const fs::path root =
-        fs::temp_directory_path() / ("fuzz-unpacker-" + std::to_string(::getpid()));
-    if (size < 1) {
+    static const fs::path root = scratch() / ("fuzz-unpacker-" + std::to_string(::getpid()));
+    static const bool samethread = decompgeometry(wholevolume);
+    if (size < 1 || size > largest) {
         return 0;
     }
+    decompsamethread(samethread);
     const std::uint64_t volumesizes[] = {0, 64, 97, 256, 1500};
     const std::string_view product = "Fuzz", proposal = "C:\\FUZZ";
     auto stream = cell::descriptorbytes(product, proposal,
