@@ -6,9 +6,8 @@
 // nothing may be written outside the target directory.
 //
 // The decoder runs on the thread that starts it, in a ring that holds a whole
-// volume's stream (fuzz_ring keeps the producer on its own thread), and the
-// files lie in memory where there is such a file system: an input then costs
-// no thread but the unpacker's and no disk.
+// volume's stream (fuzz_ring keeps the producer on its own thread): an input
+// costs no thread but the unpacker's.
 #include "extraction/decomp.h"
 #include "tests/extraction/unpackrun.h"
 #include "tools/cell/entries.h"
@@ -28,12 +27,6 @@ namespace {
 constexpr ringgeometry wholevolume{16, 1 << 20};
 // Decoded streams beyond this might not fit the ring.
 constexpr std::size_t largest = (wholevolume.buffers - 1) * std::size_t{wholevolume.bytes} / 2;
-
-fs::path scratch() {
-    std::error_code failed;
-    const fs::path memory = "/dev/shm";
-    return fs::is_directory(memory, failed) ? memory : fs::temp_directory_path();
-}
 
 void require(bool condition, const char* what) {
     if (!condition) {
@@ -57,7 +50,8 @@ void checkroot(const fs::path& root) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const fs::path root = scratch() / ("fuzz-unpacker-" + std::to_string(::getpid()));
+    static const fs::path root =
+        fs::temp_directory_path() / ("fuzz-unpacker-" + std::to_string(::getpid()));
     static const bool samethread = decompgeometry(wholevolume);
     if (size < 1 || size > largest) {
         return 0;
