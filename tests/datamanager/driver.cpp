@@ -330,9 +330,16 @@ class session {
     std::string fault;
     const char* operation = "start";
 
-    void expect(bool condition, const std::string& what) {
+    // what: the text, or what makes it, called only for a failure: a step
+    // checks thousands of things, and making their texts would cost more than
+    // checking them.
+    template <class Text> void expect(bool condition, const Text& what) {
         if (!condition && fault.empty()) {
-            fault = std::string(operation) + ": " + what;
+            if constexpr (std::is_invocable_v<Text>) {
+                fault = std::string(operation) + ": " + what();
+            } else {
+                fault = std::string(operation) + ": " + what;
+            }
         }
     }
 
@@ -500,8 +507,9 @@ class session {
         const std::int32_t expected = m.takehandle();
         std::int32_t handle = 0;
         IDMOpenWork(handle);
-        expect(handle == expected,
-               "handle " + std::to_string(handle) + ", expected " + std::to_string(expected));
+        expect(handle == expected, [&] {
+            return "handle " + std::to_string(handle) + ", expected " + std::to_string(expected);
+        });
         m.dirs.push_back(mdir{-expected, {}, {}});
         m.works.push_back(expected);
     }
@@ -717,8 +725,10 @@ class session {
             m.read.current = std::min(
                 f->chain.size(), m.read.current + static_cast<std::size_t>(std::max(field - 1, 0)));
         }
-        expect(handle == expected,
-               "read handle " + std::to_string(handle) + ", expected " + std::to_string(expected));
+        expect(handle == expected, [&] {
+            return "read handle " + std::to_string(handle) + ", expected " +
+                   std::to_string(expected);
+        });
     }
 
     // The current field's data, or null at the end of the file.
@@ -740,7 +750,8 @@ class session {
         for (std::size_t b = 0; b < out.size(); ++b) {
             const bool copied = b < wanted;
             if (copied && field->known[b]) {
-                expect(out[b] == field->data[b], "byte " + std::to_string(b) + " differs");
+                expect(out[b] == field->data[b],
+                       [&] { return "byte " + std::to_string(b) + " differs"; });
             } else if (!copied) {
                 expect(out[b] == untouched, "copied beyond the count");
             }
@@ -822,8 +833,10 @@ class session {
         }
         const T before = variable;
         const bool got = call(m.read.handle, variable, k, mode);
-        expect(got == inside, "element " + std::to_string(k) + " of " + std::to_string(elements) +
-                                  " answered " + std::to_string(got));
+        expect(got == inside, [&] {
+            return "element " + std::to_string(k) + " of " + std::to_string(elements) +
+                   " answered " + std::to_string(got);
+        });
         if (!inside || writing) {
             expect(std::memcmp(&before, &variable, sizeof(T)) == 0, "changed the variable");
         }
@@ -1011,28 +1024,31 @@ class session {
         operation = "IDMAlloc";
         std::int32_t address = 0;
         IDMAlloc(address, choices.between(-20, fieldheader - 1));
-        expect(address == noblock, "gave address " + std::to_string(address));
+        expect(address == noblock, [&] { return "gave address " + std::to_string(address); });
     }
 
     // ---- agreement after every step ----------------------------------------
     void compare(const pooldump& d) {
         operation = "after the step";
         expect(d.fault.empty(), d.fault);
-        expect(d.live == m.livebytes(),
-               "live bytes " + std::to_string(d.live) + ", model " + std::to_string(m.livebytes()));
+        expect(d.live == m.livebytes(), [&] {
+            return "live bytes " + std::to_string(d.live) + ", model " +
+                   std::to_string(m.livebytes());
+        });
         expect(d.dirs.size() == m.dirs.size(), "directory count");
         for (std::size_t i = 0; fault.empty() && i < d.dirs.size(); ++i) {
             const ddir& dd = d.dirs[i];
             const mdir& md = m.dirs[i];
             expect(dd.number == md.number, "directory number");
             expect(samechain(md.work, dd.work),
-                   "work fields of directory " + std::to_string(md.number));
+                   [&] { return "work fields of directory " + std::to_string(md.number); });
             expect(dd.files.size() == md.files.size(), "file count");
             for (std::size_t j = 0; fault.empty() && j < dd.files.size(); ++j) {
                 expect(dd.files[j].number == md.files[j].number, "file number");
-                expect(samechain(md.files[j].chain, dd.files[j].chain),
-                       "fields of file " + std::to_string(md.files[j].number) + " in directory " +
-                           std::to_string(md.number));
+                expect(samechain(md.files[j].chain, dd.files[j].chain), [&] {
+                    return "fields of file " + std::to_string(md.files[j].number) +
+                           " in directory " + std::to_string(md.number);
+                });
             }
         }
         if (fault.empty()) {

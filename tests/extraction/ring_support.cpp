@@ -115,7 +115,7 @@ platform::handle openvolume(const volumeset& set, std::size_t volume) {
 }
 } // namespace
 
-outcome decodeall(const volumeset& set, const std::vector<std::int32_t>& pieces) {
+outcome decodeall(const volumeset& set, const std::vector<std::int32_t>& pieces, bool keep) {
     outcome result;
     // static: the producer task reads the variable, which must outlive it.
     static platform::handle file;
@@ -125,14 +125,16 @@ outcome decodeall(const volumeset& set, const std::vector<std::int32_t>& pieces)
     std::vector<char> piece;
     for (std::size_t call = 0;; ++call) {
         const std::int32_t n = pieces[call % pieces.size()];
-        piece.assign(static_cast<std::size_t>(n), 0);
+        piece.assign(static_cast<std::size_t>(n), 0); // exactly n, so that a write past n shows
         std::int32_t got = -1;
         std::int32_t end = -1;
         extractread(piece.data(), n, got, result.status, end);
         if (result.status == 0) {
             break;
         }
-        result.data.insert(result.data.end(), piece.begin(), piece.begin() + got);
+        if (keep) {
+            result.data.insert(result.data.end(), piece.begin(), piece.begin() + got);
+        }
         if (end == 1) {
             ++result.ends;
             if (++volume == set.size()) {
@@ -148,9 +150,9 @@ outcome decodeall(const volumeset& set, const std::vector<std::int32_t>& pieces)
     return result;
 }
 
-outcome decodeall(const std::vector<bytes>& volumes, std::int32_t piece) {
+outcome decodeall(const std::vector<bytes>& volumes, std::int32_t piece, bool keep) {
     const volumeset set(volumes);
-    return decodeall(set, {piece});
+    return decodeall(set, {piece}, keep);
 }
 
 } // namespace ringtest

@@ -52,7 +52,8 @@ struct outcome {
 // Decodes every volume through the ring with extractread calls of piece bytes
 // (the pieces cycle through the list), restarting on each next volume when a
 // volume's stream ends, stopping at the first status 0; then decompstop.
-outcome decodeall(const volumeset& set, const std::vector<std::int32_t>& pieces);
-outcome decodeall(const std::vector<bytes>& volumes, std::int32_t piece = 2048);
+// Without keep, the bytes are dropped as they come (data stays empty).
+outcome decodeall(const volumeset& set, const std::vector<std::int32_t>& pieces, bool keep = true);
+outcome decodeall(const std::vector<bytes>& volumes, std::int32_t piece = 2048, bool keep = true);
 
 } // namespace ringtest

@@ -1,15 +1,39 @@
 // Arbitrary bytes as volumes for the decoder ring: the first byte chooses
 // whether the rest is cut into two volumes (and where, from the next two
-// bytes) and the size of the reads. Decoding runs to the end of the last
-// volume or to the first failure; it must never crash, hang or touch memory
-// it does not own.
+// bytes), the size of the reads, and whether the producer runs on a thread of
+// its own, as in the product, or on the reading thread, which a stream that
+// surely fits the ring allows and which costs no thread per volume. Decoding
+// runs to the end of the last volume or to the first failure; it must never
+// crash, hang or touch memory it does not own.
+#include "extraction/decomp.h"
 #include "tests/extraction/ring_support.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
+namespace {
+
+constexpr ringgeometry roomy{16, 1 << 16};
+
+// The most bytes a stream of so many bytes can decode to: code k of a block
+// stands for at most k bytes.
+std::size_t mostbytes(std::size_t bytes) {
+    std::size_t codes = bytes / 3 * 2 + 1;
+    std::size_t most = 0;
+    while (codes > 0) {
+        const std::size_t inblock = std::min<std::size_t>(codes, 3840);
+        most += inblock * (inblock + 1) / 2;
+        codes -= inblock;
+    }
+    return most;
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 3) {
+    static const bool ready = decompgeometry(roomy);
+    if (size < 3 || !ready) {
         return 0;
     }
     const std::uint8_t choice = data[0];
@@ -23,7 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         volumes.push_back(stream);
     }
+    const std::size_t room = (roomy.buffers - 1) * std::size_t{roomy.bytes};
+    decompsamethread((choice & 8) == 0 && mostbytes(stream.size()) < room);
     const std::int32_t pieces[] = {1, 7, 2048, 5000};
-    ringtest::decodeall(volumes, pieces[choice >> 1 & 3]);
+    ringtest::decodeall(volumes, pieces[choice >> 1 & 3], false);
     return 0;
 }
