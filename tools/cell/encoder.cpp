@@ -1,5 +1,7 @@
 #include "tools/cell/encoder.h"
 
+#include <algorithm>
+#include <array>
 #include <utility>
 
 namespace cell {
@@ -11,8 +13,23 @@ namespace {
 constexpr unsigned slotbits = 14;
 constexpr std::uint32_t slotmask = (1u << slotbits) - 1;
 
-std::uint32_t slotof(std::uint32_t key) {
-    return key * 0x9E3779B1u >> (32 - slotbits);
+// Slots hold tag << 12 | entry, the tag being the key (prefix entry << 8 |
+// byte) flipped in all 20 bits: a prefix is never 4095, so no tag is 0 and 0
+// marks an empty slot.
+constexpr std::uint32_t emptytag = 0xFFFFF;
+
+// A slot for (prefix entry, byte): the prefix, below 4096, flipped by a
+// scatter of the byte's own, so that the byte's look-up is off the path from
+// one match to the next.
+constexpr std::array<std::uint16_t, 256> scatters = [] {
+    std::array<std::uint16_t, 256> all{};
+    for (std::uint32_t byte = 0; byte < 256; ++byte)
+        all[byte] = static_cast<std::uint16_t>((byte + 1) * 0x9E3779B1u >> (32 - slotbits));
+    return all;
+}();
+
+std::uint32_t slotof(std::uint32_t prefix, std::uint32_t byte) {
+    return scatters[byte] ^ prefix;
 }
 
 } // namespace
@@ -20,53 +37,54 @@ std::uint32_t slotof(std::uint32_t key) {
 encoder::encoder(blocksink sink)
     : sink_(std::move(sink)), slots_(slotmask + 1, 0), undo_(blockcodes), block_(blockcodes) {}
 
+// Each byte either extends the match or ends it; which one is a toss-up for
+// a branch predictor, so both are done without a branch: the code is stored,
+// the entry written and the count advanced by the outcome. Only a slot held by
+// another entry and the block's end branch.
 void encoder::put(std::span<const unsigned char> bytes) {
     auto p = bytes.begin();
     const auto end = bytes.end();
     if (p == end)
         return;
     std::uint32_t match = match_ < 0 ? *p++ : static_cast<std::uint32_t>(match_);
-    const std::uint32_t* slots = slots_.data();
+    std::uint32_t* const slots = slots_.data();
+    code* const block = block_.data();
+    std::uint32_t* const undo = undo_.data();
+    std::uint32_t count = count_;
     while (p != end) {
         const std::uint32_t next = *p++;
         const std::uint32_t key = match << 8 | next;
-        std::uint32_t slot = slotof(key);
-        for (;;) {
-            const std::uint32_t held = slots[slot];
-            if (held == 0) {
-                emit(static_cast<code>(match), next, slot);
-                match = next;
-                break;
-            }
-            if (held >> 12 == key) {
-                match = held & 0xFFF;
-                break;
-            }
+        const std::uint32_t tag = key ^ emptytag;
+        std::uint32_t slot = slotof(match, next);
+        std::uint32_t held = slots[slot];
+        // Another entry's: neither empty nor ours.
+        while (std::min(held >> 12, (held >> 12) ^ tag) != 0) {
             slot = (slot + 1) & slotmask;
+            held = slots[slot];
+        }
+        // An empty slot ends the match; it then takes the entry the block's
+        // next code defines (after the block's last code, endblock clears it).
+        const std::uint32_t ended = held == 0;
+        const std::uint32_t mask = 0u - ended;
+        block[count] = static_cast<code>(match);
+        undo[count] = slot;
+        slots[slot] = held | ((tag << 12 | (count + 256)) & mask);
+        count += ended;
+        match = (next & mask) | (held & 0xFFF & ~mask);
+        if (count == blockcodes) {
+            count_ = count;
+            endblock();
+            count = 0;
         }
     }
+    count_ = count;
     match_ = static_cast<int>(match);
-}
-
-// Appends the code of a finished match; unless it is the last code of its
-// block, the entry that the block's next code will define is the match
-// followed by the byte that broke it.
-void encoder::emit(code match, std::uint32_t next, std::uint32_t slot) {
-    block_[count_++] = match;
-    if (count_ == blockcodes) {
-        endblock();
-        return;
-    }
-    slots_[slot] = (static_cast<std::uint32_t>(match) << 8 | next) << 12 |
-                   static_cast<std::uint32_t>(count_ + 255);
-    undo_[count_ - 1] = slot;
 }
 
 void encoder::endblock() {
     total_ += count_;
     sink_(std::span<const code>(block_.data(), count_));
-    // Every code but the block's last one set an entry.
-    for (std::size_t i = 0; i + 1 < count_; ++i)
+    for (std::size_t i = 0; i < count_; ++i)
         slots_[undo_[i]] = 0;
     count_ = 0;
 }

@@ -26,16 +26,16 @@ class encoder {
     std::uint64_t codes() const { return total_; }
 
   private:
-    void emit(code match, std::uint32_t next, std::uint32_t slot);
     void endblock();
 
     blocksink sink_;
     // The block's entries above 255, hashed by (prefix entry, byte): a slot
-    // holds prefix << 20 | byte << 12 | entry, 0 when empty.
+    // holds (prefix << 8 | byte, all 20 bits flipped) << 12 | entry, 0 when
+    // empty.
     std::vector<std::uint32_t> slots_;
-    std::vector<std::uint32_t> undo_; // slots_ set in this block
+    std::vector<std::uint32_t> undo_; // per code of the block: the slot it looked at last
     std::vector<code> block_;         // codes of the current block
-    std::size_t count_ = 0;           // codes in block_
+    std::uint32_t count_ = 0;         // codes in block_
     int match_ = -1;                  // entry matched so far, -1 for none
     std::uint64_t total_ = 0;
 };
