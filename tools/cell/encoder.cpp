@@ -32,16 +32,40 @@ std::uint32_t slotof(std::uint32_t prefix, std::uint32_t byte) {
     return scatters[byte] ^ prefix;
 }
 
+// The string of a block's code k is at most k bytes long (one more than that
+// of code k - 1), so a block takes at most this many bytes and looks at most
+// two strings and a byte beyond them. The lookahead parse keeps as many back
+// until more come or the stream ends, and so parses the same whatever the
+// pieces the bytes arrive in.
+constexpr std::size_t blockspan = blockcodes * (blockcodes + 1) / 2 + 2 * blockcodes + 1;
+// The shorter strings tried in place of the longest one, at most.
+constexpr std::size_t shorter = 16;
+
 } // namespace
 
-encoder::encoder(blocksink sink)
-    : sink_(std::move(sink)), slots_(slotmask + 1, 0), undo_(blockcodes), block_(blockcodes) {}
+encoder::encoder(blocksink sink, parse how)
+    : sink_(std::move(sink)), slots_(slotmask + 1, 0), undo_(blockcodes), block_(blockcodes),
+      how_(how) {}
+
+void encoder::put(std::span<const unsigned char> bytes) {
+    if (how_ == parse::greedy) {
+        putgreedy(bytes);
+        return;
+    }
+    held_.insert(held_.end(), bytes.begin(), bytes.end());
+    while (held_.size() - at_ > blockspan)
+        blockahead();
+    if (at_ > blockspan) {
+        held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(at_));
+        at_ = 0;
+    }
+}
 
 // Each byte either extends the match or ends it; which one is a toss-up for
 // a branch predictor, so both are done without a branch: the code is stored,
 // the entry written and the count advanced by the outcome. Only a slot held by
 // another entry and the block's end branch.
-void encoder::put(std::span<const unsigned char> bytes) {
+void encoder::putgreedy(std::span<const unsigned char> bytes) {
     auto p = bytes.begin();
     const auto end = bytes.end();
     if (p == end)
@@ -89,7 +113,92 @@ void encoder::endblock() {
     count_ = 0;
 }
 
+// The entry the block holds for (prefix, byte), 0 when it holds none; slot =
+// where it is, or where it would go.
+std::uint32_t encoder::find(std::uint32_t prefix, std::uint32_t byte, std::uint32_t& slot) const {
+    const std::uint32_t tag = (prefix << 8 | byte) ^ emptytag;
+    slot = slotof(prefix, byte);
+    while (slots_[slot] != 0 && slots_[slot] >> 12 != tag)
+        slot = (slot + 1) & slotmask;
+    return slots_[slot] & 0xFFF;
+}
+
+// Length of the longest string the dictionary holds at held_[from].
+std::size_t encoder::longest(std::size_t from) const {
+    std::uint32_t entry = held_[from], slot = 0;
+    std::size_t length = 1;
+    for (; from + length < held_.size(); ++length) {
+        entry = find(entry, held_[from + length], slot);
+        if (entry == 0)
+            break;
+    }
+    return length;
+}
+
+// The length of the string to take at held_[at]: the longest the dictionary
+// holds, or with lookahead a shorter one when the string after it then
+// reaches further than after the longest. entry = the string's.
+std::size_t encoder::choose(parse how, std::size_t at, std::uint32_t& entry) {
+    path_.assign(1, held_[at]);
+    std::uint32_t slot = 0;
+    for (std::uint32_t next = 0; at + path_.size() < held_.size(); path_.push_back(next)) {
+        next = find(path_.back(), held_[at + path_.size()], slot);
+        if (next == 0)
+            break;
+    }
+    const std::size_t most = path_.size();
+    std::size_t chosen = most;
+    if (how == parse::lookahead && at + most < held_.size()) {
+        std::size_t farthest = most + longest(at + most);
+        for (std::size_t length = most - 1; length > 0 && most - length <= shorter; --length) {
+            const std::size_t reached = length + longest(at + length);
+            if (reached > farthest) {
+                farthest = reached;
+                chosen = length;
+            }
+        }
+    }
+    entry = path_[chosen - 1];
+    return chosen;
+}
+
+// Parses one block from held_[at_] into codes; returns the bytes it took.
+// The dictionary is empty before and after.
+std::size_t encoder::parseblock(parse how, std::vector<code>& codes) {
+    codes.clear();
+    std::size_t at = at_;
+    while (codes.size() < blockcodes && at < held_.size()) {
+        std::uint32_t entry = 0, slot = 0;
+        at += choose(how, at, entry);
+        // The block's next code defines the string and the byte after it,
+        // which the dictionary takes unless it holds that string already.
+        if (at < held_.size() && find(entry, held_[at], slot) == 0)
+            slots_[slot] = ((entry << 8 | held_[at]) ^ emptytag) << 12 |
+                           static_cast<std::uint32_t>(codes.size() + 256);
+        undo_[codes.size()] = slot;
+        codes.push_back(static_cast<code>(entry));
+    }
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        slots_[undo_[i]] = 0;
+    return at - at_;
+}
+
+// One block parsed both ways from the same place; the one that takes more
+// bytes (or as many in fewer codes) goes out.
+void encoder::blockahead() {
+    const std::size_t greedy = parseblock(parse::greedy, block_);
+    const std::size_t ahead = parseblock(parse::lookahead, aheadblock_);
+    if (ahead > greedy || (ahead == greedy && aheadblock_.size() < block_.size())) {
+        std::swap(block_, aheadblock_);
+    }
+    at_ += std::max(ahead, greedy);
+    total_ += block_.size();
+    sink_(block_);
+}
+
 void encoder::finish() {
+    while (at_ < held_.size())
+        blockahead();
     if (match_ >= 0) {
         block_[count_++] = static_cast<code>(match_);
         match_ = -1;
