@@ -34,10 +34,10 @@ std::uint32_t slotof(std::uint32_t prefix, std::uint32_t byte) {
 
 // The string of a block's code k is at most k bytes long (one more than that
 // of code k - 1), so a block takes at most this many bytes and looks at most
-// two strings and a byte beyond them. The lookahead parse keeps as many back
+// four strings and a byte beyond them. The lookahead parse keeps as many back
 // until more come or the stream ends, and so parses the same whatever the
 // pieces the bytes arrive in.
-constexpr std::size_t blockspan = blockcodes * (blockcodes + 1) / 2 + 2 * blockcodes + 1;
+constexpr std::size_t blockspan = blockcodes * (blockcodes + 1) / 2 + 4 * blockcodes + 1;
 // The shorter strings tried in place of the longest one, at most.
 constexpr std::size_t shorter = 16;
 
@@ -135,10 +135,19 @@ std::size_t encoder::longest(std::size_t from) const {
     return length;
 }
 
+// How far as many longest strings from held_[from], one after the other,
+// reach.
+std::size_t encoder::ahead(std::size_t from, int strings) const {
+    std::size_t reached = 0;
+    for (; strings > 0 && from + reached < held_.size(); --strings)
+        reached += longest(from + reached);
+    return reached;
+}
+
 // The length of the string to take at held_[at]: the longest the dictionary
 // holds, or with lookahead a shorter one when the string after it then
 // reaches further than after the longest. entry = the string's.
-std::size_t encoder::choose(parse how, std::size_t at, std::uint32_t& entry) {
+std::size_t encoder::choose(int strings, std::size_t at, std::uint32_t& entry) {
     path_.assign(1, held_[at]);
     std::uint32_t slot = 0;
     for (std::uint32_t next = 0; at + path_.size() < held_.size(); path_.push_back(next)) {
@@ -148,10 +157,10 @@ std::size_t encoder::choose(parse how, std::size_t at, std::uint32_t& entry) {
     }
     const std::size_t most = path_.size();
     std::size_t chosen = most;
-    if (how == parse::lookahead && at + most < held_.size()) {
-        std::size_t farthest = most + longest(at + most);
+    if (strings > 0 && at + most < held_.size()) {
+        std::size_t farthest = most + ahead(at + most, strings);
         for (std::size_t length = most - 1; length > 0 && most - length <= shorter; --length) {
-            const std::size_t reached = length + longest(at + length);
+            const std::size_t reached = length + ahead(at + length, strings);
             if (reached > farthest) {
                 farthest = reached;
                 chosen = length;
@@ -164,12 +173,12 @@ std::size_t encoder::choose(parse how, std::size_t at, std::uint32_t& entry) {
 
 // Parses one block from held_[at_] into codes; returns the bytes it took.
 // The dictionary is empty before and after.
-std::size_t encoder::parseblock(parse how, std::vector<code>& codes) {
+std::size_t encoder::parseblock(int strings, std::vector<code>& codes) {
     codes.clear();
     std::size_t at = at_;
     while (codes.size() < blockcodes && at < held_.size()) {
         std::uint32_t entry = 0, slot = 0;
-        at += choose(how, at, entry);
+        at += choose(strings, at, entry);
         // The block's next code defines the string and the byte after it,
         // which the dictionary takes unless it holds that string already.
         if (at < held_.size() && find(entry, held_[at], slot) == 0)
@@ -183,15 +192,19 @@ std::size_t encoder::parseblock(parse how, std::vector<code>& codes) {
     return at - at_;
 }
 
-// One block parsed both ways from the same place; the one that takes more
-// bytes (or as many in fewer codes) goes out.
+// One block parsed from the same place greedily and with two and three
+// strings of lookahead; the one that takes the most bytes (or as many in the
+// fewest codes) goes out.
 void encoder::blockahead() {
-    const std::size_t greedy = parseblock(parse::greedy, block_);
-    const std::size_t ahead = parseblock(parse::lookahead, aheadblock_);
-    if (ahead > greedy || (ahead == greedy && aheadblock_.size() < block_.size())) {
-        std::swap(block_, aheadblock_);
+    std::size_t most = parseblock(0, block_);
+    for (const int strings : {2, 3}) {
+        const std::size_t took = parseblock(strings, aheadblock_);
+        if (took > most || (took == most && aheadblock_.size() < block_.size())) {
+            std::swap(block_, aheadblock_);
+            most = took;
+        }
     }
-    at_ += std::max(ahead, greedy);
+    at_ += most;
     total_ += block_.size();
     sink_(block_);
 }

@@ -6,10 +6,10 @@
 // of code k, so a block defines entries 256 to 4094 and never 4095.
 //
 // The greedy parse takes the longest string the dictionary holds each time.
-// The lookahead parse takes a shorter one where the string after it then
-// reaches further than the greedy choice and the string after that, and keeps
-// a block so parsed only where it takes more bytes than the greedy block from
-// the same place: fewer codes for the same decoder, at a few times the work.
+// The lookahead parse takes a shorter one where the strings after it then
+// reach further than after the greedy choice, and keeps a block so parsed only
+// where it takes more bytes than the greedy block from the same place: fewer
+// codes for the same decoder, at many times the work.
 // Any parse decodes, since a dictionary is built from the codes alone.
 #include <cstddef>
 #include <cstdint>
@@ -38,8 +38,9 @@ class encoder {
     void putgreedy(std::span<const unsigned char> bytes);
     std::uint32_t find(std::uint32_t prefix, std::uint32_t byte, std::uint32_t& slot) const;
     std::size_t longest(std::size_t from) const;
-    std::size_t choose(parse how, std::size_t at, std::uint32_t& entry);
-    std::size_t parseblock(parse how, std::vector<code>& codes);
+    std::size_t ahead(std::size_t from, int strings) const;
+    std::size_t choose(int strings, std::size_t at, std::uint32_t& entry);
+    std::size_t parseblock(int strings, std::vector<code>& codes);
     void blockahead();
     void endblock();
 
