@@ -247,11 +247,12 @@ bool writegathered(const windowvars& w) {
     return true;
 }
 
-// Room on the disk for the whole file, where the file system can promise it.
+// Room on the disk for the whole file, where the file system can promise it;
+// a file that goes out in one write gets its room with it.
 bool reservefile(const windowvars& w) {
     const std::uint64_t size = countvalue(remaining);
-    return !writing.reserve || size == 0 || platform::reservespace(output, size) ||
-           reportwritefailure(w);
+    return !writing.reserve || size <= static_cast<std::uint64_t>(writing.gather) ||
+           platform::reservespace(output, size) || reportwritefailure(w);
 }
 
 // Copies the entry's data, reading at most what the gather buffer has room

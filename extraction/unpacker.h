@@ -40,8 +40,8 @@ void unpacker(winhandle& window, std::int32_t (&diskevents)[2], std::int32_t& cu
 // time into a buffer of that size and writes it out when the next 2048-byte
 // piece would not fit, or the file is complete; so every write but a file's
 // last holds more than gather - 2048 bytes. reserve asks the file system, where
-// it can, for a file's whole size before the first write; a file system
-// without room is a write failure then.
+// it can, for the whole size of a file larger than gather before its first
+// write; a file system without room is a write failure then.
 struct unpackerwriting {
     std::int32_t gather = 2048;
     bool reserve = false;
