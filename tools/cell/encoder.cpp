@@ -37,7 +37,8 @@ std::uint32_t slotof(std::uint32_t prefix, std::uint32_t byte) {
 // four strings and a byte beyond them. The lookahead parse keeps as many back
 // until more come or the stream ends, and so parses the same whatever the
 // pieces the bytes arrive in.
-constexpr std::size_t blockspan = blockcodes * (blockcodes + 1) / 2 + 4 * blockcodes + 1;
+constexpr std::size_t lookspan = 4 * blockcodes + 1;
+constexpr std::size_t blockspan = blockcodes * (blockcodes + 1) / 2 + lookspan;
 // The shorter strings tried in place of the longest one, at most.
 constexpr std::size_t shorter = 16;
 
@@ -45,7 +46,12 @@ constexpr std::size_t shorter = 16;
 
 encoder::encoder(blocksink sink, parse how)
     : sink_(std::move(sink)), slots_(slotmask + 1, 0), undo_(blockcodes), block_(blockcodes),
-      how_(how) {}
+      how_(how) {
+    if (how_ == parse::lookahead) {
+        seen_.assign(lookspan, 0);
+        lengths_.assign(lookspan, 0);
+    }
+}
 
 void encoder::put(std::span<const unsigned char> bytes) {
     if (how_ == parse::greedy) {
@@ -117,10 +123,14 @@ void encoder::endblock() {
 // where it is, or where it would go.
 std::uint32_t encoder::find(std::uint32_t prefix, std::uint32_t byte, std::uint32_t& slot) const {
     const std::uint32_t tag = (prefix << 8 | byte) ^ emptytag;
+    const std::uint32_t* const slots = slots_.data();
     slot = slotof(prefix, byte);
-    while (slots_[slot] != 0 && slots_[slot] >> 12 != tag)
+    std::uint32_t held = slots[slot];
+    while (std::min(held >> 12, (held >> 12) ^ tag) != 0) {
         slot = (slot + 1) & slotmask;
-    return slots_[slot] & 0xFFF;
+        held = slots[slot];
+    }
+    return held & 0xFFF;
 }
 
 // Length of the longest string the dictionary holds at held_[from].
@@ -136,11 +146,18 @@ std::size_t encoder::longest(std::size_t from) const {
 }
 
 // How far as many longest strings from held_[from], one after the other,
-// reach.
-std::size_t encoder::ahead(std::size_t from, int strings) const {
+// reach. Lengths are kept for the look-ups from the same place (at) in one
+// dictionary, since the candidates' strings often meet.
+std::size_t encoder::ahead(std::size_t at, std::size_t from, int strings) {
     std::size_t reached = 0;
-    for (; strings > 0 && from + reached < held_.size(); --strings)
-        reached += longest(from + reached);
+    for (; strings > 0 && from + reached < held_.size(); --strings) {
+        const std::size_t offset = from + reached - at;
+        if (seen_[offset] != stamp_) {
+            seen_[offset] = stamp_;
+            lengths_[offset] = static_cast<std::uint32_t>(longest(from + reached));
+        }
+        reached += lengths_[offset];
+    }
     return reached;
 }
 
@@ -158,9 +175,13 @@ std::size_t encoder::choose(int strings, std::size_t at, std::uint32_t& entry) {
     const std::size_t most = path_.size();
     std::size_t chosen = most;
     if (strings > 0 && at + most < held_.size()) {
-        std::size_t farthest = most + ahead(at + most, strings);
+        if (++stamp_ == 0) { // after 2^32 choices: no stamp may pass for a new one
+            std::fill(seen_.begin(), seen_.end(), 0);
+            stamp_ = 1;
+        }
+        std::size_t farthest = most + ahead(at, at + most, strings);
         for (std::size_t length = most - 1; length > 0 && most - length <= shorter; --length) {
-            const std::size_t reached = length + ahead(at + length, strings);
+            const std::size_t reached = length + ahead(at, at + length, strings);
             if (reached > farthest) {
                 farthest = reached;
                 chosen = length;

@@ -38,7 +38,7 @@ class encoder {
     void putgreedy(std::span<const unsigned char> bytes);
     std::uint32_t find(std::uint32_t prefix, std::uint32_t byte, std::uint32_t& slot) const;
     std::size_t longest(std::size_t from) const;
-    std::size_t ahead(std::size_t from, int strings) const;
+    std::size_t ahead(std::size_t at, std::size_t from, int strings);
     std::size_t choose(int strings, std::size_t at, std::uint32_t& entry);
     std::size_t parseblock(int strings, std::vector<code>& codes);
     void blockahead();
@@ -59,6 +59,10 @@ class encoder {
     std::size_t at_ = 0;
     std::vector<std::uint32_t> path_; // lookahead: entry of each prefix of the longest match
     std::vector<code> aheadblock_;    // lookahead: the block parsed the other way
+    // Lookahead: the longest string's length at each place after the one a
+    // choice is made at, where seen_ holds the stamp of that choice.
+    std::vector<std::uint32_t> seen_, lengths_;
+    std::uint32_t stamp_ = 0;
 };
 
 } // namespace cell
