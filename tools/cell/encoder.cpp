@@ -100,7 +100,7 @@ void encoder::putgreedy(std::span<const unsigned char> bytes) {
         undo[count] = slot;
         slots[slot] = held | ((tag << 12 | (count + 256)) & mask);
         count += ended;
-        match = (next & mask) | (held & 0xFFF & ~mask);
+        match = (next & mask) | (held & 0xFFF); // held is 0 when the match ended
         if (count == blockcodes) {
             count_ = count;
             endblock();
