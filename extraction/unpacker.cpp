@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -45,7 +46,9 @@ twoword taken;            // decoded bytes taken so far
 std::int32_t totaldigits; // significant 16-bit digits of the total
 unsigned char fields[fieldbytes];
 twoword remaining;
-char data[piecesize];
+unpackerwriting writing;
+std::vector<char> data(piecesize); // the gather buffer
+std::int32_t gathered;             // bytes of the file in it, not yet written
 platform::handle output;
 std::int32_t shown; // the percentage last handed to the display
 
@@ -233,33 +236,46 @@ bool readfields(const windowvars& w) {
     return countvalue(remaining) <= left() || reportdataerror(w);
 }
 
-bool writepiece(const windowvars& w, std::int32_t got) {
+bool writegathered(const windowvars& w) {
     std::uint32_t written = 0;
-    const auto count = static_cast<std::uint32_t>(got);
-    if (got > 0 && !(platform::writefile(output, data, count, written) && written == count)) {
+    const auto count = static_cast<std::uint32_t>(gathered);
+    gathered = 0;
+    if (count > 0 &&
+        !(platform::writefile(output, data.data(), count, written) && written == count)) {
         return reportwritefailure(w);
     }
     return true;
 }
 
-// Copies the entry's data in pieces of at most 2048 bytes.
+// Room on the disk for the whole file, where the file system can promise it;
+// a file that goes out in one write gets its room with it.
+bool reservefile(const windowvars& w) {
+    const std::uint64_t size = countvalue(remaining);
+    return !writing.reserve || size <= static_cast<std::uint64_t>(writing.gather) ||
+           platform::reservespace(output, size) || reportwritefailure(w);
+}
+
+// Copies the entry's data, reading at most what the gather buffer has room
+// for; the buffer goes out once another whole piece would not fit in it.
 bool copydata(const windowvars& w) {
+    gathered = 0;
     for (;;) {
         if (stopped()) {
             return endstopped();
         }
         std::int32_t n = 0;
-        GETSMALL(remaining, piecesize, n);
+        GETSMALL(remaining, writing.gather - gathered, n);
         if (n == 0) {
-            return true;
+            return writegathered(w);
         }
         std::int32_t got = 0, status = 0, end = 0;
-        extractread(data, n, got, status, end);
+        extractread(data.data() + gathered, n, got, status, end);
         if (status == 0) {
             return reportdataerror(w);
         }
         s(remaining, got);
-        if (!writepiece(w, got)) {
+        gathered += got;
+        if (writing.gather - gathered < piecesize && !writegathered(w)) {
             return false;
         }
         ADDER(taken, got);
@@ -297,7 +313,7 @@ bool extractentry(const windowvars& w) {
     }
     settext(w.filenametext, path);
     const std::int32_t i = lastbackslash(j);
-    if (!createfile(w, i, j) || !readfields(w)) {
+    if (!createfile(w, i, j) || !readfields(w) || !reservefile(w)) {
         return false;
     }
     showprogress(w);
@@ -352,6 +368,11 @@ void waitfordisk(const winhandle& window, const std::int32_t (&diskevents)[2],
 }
 
 } // namespace
+
+void setunpackerwriting(const unpackerwriting& chosen) {
+    writing = chosen;
+    data.resize(static_cast<std::size_t>(writing.gather));
+}
 
 void unpackerstop() {
     stoprequest = true;

@@ -34,6 +34,20 @@ void unpacker(winhandle& window, std::int32_t (&diskevents)[2], std::int32_t& cu
               platform::handle& volume, std::int32_t& nextnumber, winhandle& filenametext,
               std::int32_t& diskprompt, std::int32_t& done, std::int32_t& dataerror);
 
+// How the unpacker writes a file's data, set before it starts. By default it
+// reads the data in pieces of 2048 bytes and writes each piece as it comes
+// (the installer). A gather of more bytes (cell) reads up to that many at a
+// time into a buffer of that size and writes it out when the next 2048-byte
+// piece would not fit, or the file is complete; so every write but a file's
+// last holds more than gather - 2048 bytes. reserve asks the file system, where
+// it can, for the whole size of a file larger than gather before its first
+// write; a file system without room is a write failure then.
+struct unpackerwriting {
+    std::int32_t gather = 2048;
+    bool reserve = false;
+};
+void setunpackerwriting(const unpackerwriting& writing);
+
 // Asks the unpacker to stop, from any thread: it sends, posts and shows
 // nothing more, removes the file it was writing (the files written whole
 // stay) and ends at the next piece of data, the next entry or as soon as a

@@ -49,6 +49,11 @@ handle openfile(const char* name, std::uint32_t access, std::uint32_t share,
 bool readfile(handle file, void* buffer, std::uint32_t count, std::uint32_t& got);
 bool writefile(handle file, const void* buffer, std::uint32_t count, std::uint32_t& written);
 bool closefile(handle file);
+// Asks the file system to set aside size bytes for a file opened for writing,
+// without changing its length. False only when the disk has no room for them
+// (nothing stays set aside then); true also where the file system cannot
+// reserve, which the writes that follow then meet as they go.
+bool reservespace(handle file, std::uint64_t size);
 
 std::uint32_t getattributes(const char* name); // invalidattributes when absent
 bool setattributes(const char* name, std::uint32_t attributes);

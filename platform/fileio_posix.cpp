@@ -76,19 +76,67 @@ struct parent {
     int descriptor = -1;
     std::string leaf;   // the last level
     bool below = false; // the last level lies below the write root
+    bool kept = false;  // the descriptor belongs to the thread's last walk
     parent() = default;
     parent(const parent&) = delete;
     parent& operator=(const parent&) = delete;
     ~parent() {
-        if (descriptor >= 0)
+        if (descriptor >= 0 && !kept)
             close(descriptor);
     }
 };
 
+// The directory the last walk of this thread ended in, kept open, so that the
+// next file of the same directory needs no walk of its own: it is taken again
+// while its path still leads to that very directory, neither removed, nor
+// replaced, nor moved away. Every file met through it was reached without a
+// link, as the walk that opened it was.
+class walked {
+  public:
+    walked() = default;
+    walked(const walked&) = delete;
+    walked& operator=(const walked&) = delete;
+    ~walked() {
+        if (descriptor_ >= 0)
+            close(descriptor_);
+    }
+
+    // The kept descriptor when it is that of directory under root, else -1.
+    int reaches(const std::string& directory, const std::string& root) const {
+        struct stat now {};
+        return descriptor_ >= 0 && directory == directory_ && root == root_ &&
+                       stat(directory.c_str(), &now) == 0 && now.st_dev == device_ &&
+                       now.st_ino == inode_
+                   ? descriptor_
+                   : -1;
+    }
+
+    // Takes over the descriptor a walk opened; false when it cannot.
+    bool keep(const std::string& directory, const std::string& root, int descriptor) {
+        struct stat status {};
+        if (fstat(descriptor, &status) != 0)
+            return false;
+        if (descriptor_ >= 0)
+            close(descriptor_);
+        directory_ = directory;
+        root_ = root;
+        device_ = status.st_dev;
+        inode_ = status.st_ino;
+        descriptor_ = descriptor;
+        return true;
+    }
+
+  private:
+    std::string directory_, root_;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+    int descriptor_ = -1;
+};
+thread_local walked lastwalk;
+
 // The part of directory the walk may follow: the write root when directory
 // lies at or below it, else directory itself; rest = the levels after it.
-std::string followedpart(const std::string& directory, std::string& rest) {
-    const std::string root = currentroot();
+std::string followedpart(const std::string& directory, const std::string& root, std::string& rest) {
     rest.clear();
     if (root.empty() || directory.compare(0, root.size(), root) != 0)
         return directory;
@@ -100,20 +148,10 @@ std::string followedpart(const std::string& directory, std::string& rest) {
     return root;
 }
 
-// False, with errno set, when a level is missing, a link or no directory, or
+// Opens the followed part, then each level of rest without following a link;
+// false, with errno set, when a level is missing, a link or no directory, or
 // is "..", which would climb out of the root.
-bool openparent(const std::string& path, parent& found) {
-    std::string whole = path;
-    while (whole.size() > 1 && whole.back() == '/')
-        whole.pop_back();
-    const std::size_t cut = whole.rfind('/');
-    found.leaf = cut == std::string::npos ? whole : whole.substr(cut + 1);
-    const std::string directory = cut == std::string::npos ? "."
-                                  : cut == 0               ? "/"
-                                                           : whole.substr(0, cut);
-    std::string rest;
-    const std::string followed = followedpart(directory, rest);
-    found.below = followed != directory || directory == currentroot();
+bool walk(const std::string& followed, const std::string& rest, parent& found) {
     found.descriptor = open(followed.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (std::size_t start = 0; found.descriptor >= 0 && start < rest.size();) {
         std::size_t stop = rest.find('/', start);
@@ -133,6 +171,31 @@ bool openparent(const std::string& path, parent& found) {
         found.descriptor = next;
     }
     return found.descriptor >= 0;
+}
+
+// The parent of path's last level, from the thread's last walk when that
+// ended in the same directory, else walked to anew.
+bool openparent(const std::string& path, parent& found) {
+    std::string whole = path;
+    while (whole.size() > 1 && whole.back() == '/')
+        whole.pop_back();
+    const std::size_t cut = whole.rfind('/');
+    found.leaf = cut == std::string::npos ? whole : whole.substr(cut + 1);
+    const std::string directory = cut == std::string::npos ? "."
+                                  : cut == 0               ? "/"
+                                                           : whole.substr(0, cut);
+    const std::string root = currentroot();
+    std::string rest;
+    const std::string followed = followedpart(directory, root, rest);
+    found.below = followed != directory || directory == root;
+    found.descriptor = lastwalk.reaches(directory, root);
+    found.kept = found.descriptor >= 0;
+    if (found.kept)
+        return true;
+    if (!walk(followed, rest, found))
+        return false;
+    found.kept = lastwalk.keep(directory, root, found.descriptor);
+    return true;
 }
 
 // What is at the last level now, not followed; false when nothing is.
@@ -161,8 +224,9 @@ int openforwriting(const std::string& path, int flags, mode_t mode) {
     return openat(at.descriptor, at.leaf.c_str(), flags | O_NOFOLLOW | O_NONBLOCK, mode);
 }
 
-// Keeps a descriptor only when it is a plain file, and lets it block again.
-int plainfile(int descriptor) {
+// Keeps a descriptor only when it is a plain file, and lets it block again
+// (flags: those it was opened with, less O_NONBLOCK).
+int plainfile(int descriptor, int flags) {
     struct stat status {};
     if (descriptor < 0)
         return -1;
@@ -170,7 +234,7 @@ int plainfile(int descriptor) {
         close(descriptor);
         return -1;
     }
-    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    fcntl(descriptor, F_SETFL, flags);
     return descriptor;
 }
 
@@ -282,12 +346,13 @@ handle openfile(const char* name, std::uint32_t access, std::uint32_t /*share*/,
         (!writing && faults::openforread()))
         return invalidfile;
     const mode_t mode = (flagsandattributes & attrreadonly) != 0 ? 0444 : 0666;
-    const int descriptor =
-        abovezero(plainfile(writing ? openforwriting(path, flags, mode)
-                                    : open(path.c_str(), flags | O_NONBLOCK, mode)));
+    const int descriptor = abovezero(plainfile(
+        writing ? openforwriting(path, flags, mode) : open(path.c_str(), flags | O_NONBLOCK, mode),
+        flags));
     if (descriptor < 0)
         return invalidfile;
-    adviseaccess(descriptor, flagsandattributes);
+    if (!writing) // the hints tell how a file will be read
+        adviseaccess(descriptor, flagsandattributes);
     return descriptor;
 }
 
@@ -329,6 +394,30 @@ bool writefile(handle file, const void* buffer, std::uint32_t count, std::uint32
 
 bool closefile(handle file) {
     return file > 0 && close(file) == 0;
+}
+
+// Linux sets the blocks aside beyond the file's end, so that a write cut short
+// leaves the length of what was written; elsewhere nothing is reserved
+// (posix_fallocate would grow the file to its full length at once).
+bool reservespace(handle file, std::uint64_t size) {
+#ifdef __linux__
+    if (size > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
+        return false;
+    if (fallocate(file, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0)
+        return true;
+    if (errno != ENOSPC && errno != EDQUOT)
+        return true; // the file system cannot reserve, or not for this file
+    // Gives back what was set aside before the disk ran out: nothing is
+    // written yet, so the length is 0.
+    const int full = errno;
+    if (ftruncate(file, 0) != 0)
+        errno = full;
+    return false;
+#else
+    (void)file;
+    (void)size;
+    return true;
+#endif
 }
 
 std::uint32_t getattributes(const char* name) {

@@ -192,6 +192,16 @@ bool closefile(handle file) {
     return CloseHandle(tohandle(file)) != 0;
 }
 
+bool reservespace(handle file, std::uint64_t size) {
+    FILE_ALLOCATION_INFO allocation{};
+    allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
+    if (SetFileInformationByHandle(tohandle(file), FileAllocationInfo, &allocation,
+                                   sizeof allocation) != 0)
+        return true;
+    const DWORD error = GetLastError();
+    return error != ERROR_DISK_FULL && error != ERROR_HANDLE_DISK_FULL;
+}
+
 std::uint32_t getattributes(const char* name) {
     return GetFileAttributesA(name);
 }

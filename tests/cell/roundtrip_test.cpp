@@ -59,14 +59,18 @@ void expectsame(const std::vector<decoded>& got, const std::vector<sourcefile>& 
 }
 
 // Volume sizes that cut on block boundaries (5760 bytes hold one block), just
-// after them, inside blocks at both kinds of segment ends, and none at all.
+// after them, inside blocks at both kinds of segment ends, and none at all;
+// and the lookahead parse (--best), whose codes the same decoder must read.
 TEST(RoundTrip, VariedFilesOverEveryKindOfVolumeCut) {
     const auto files = variedtree();
-    for (const std::string size : {"", "5760", "11520", "5762", "1001", "1000", "360K"}) {
-        SCOPED_TRACE("volume size " + size);
+    const std::pair<std::string, std::vector<std::string>> rows[] = {
+        {"", {}},     {"5760", {}}, {"11520", {}},    {"5762", {}},        {"1001", {}},
+        {"1000", {}}, {"360K", {}}, {"", {"--best"}}, {"5762", {"--best"}}};
+    for (const auto& [size, options] : rows) {
+        SCOPED_TRACE("volume size " + size + (options.empty() ? "" : " --best"));
         scratch dir;
         const auto source = place(dir, files);
-        ASSERT_EQ(pack(source, dir / "out", size), 0);
+        ASSERT_EQ(pack(source, dir / "out", size, options), 0);
         const auto written = volumes(dir / "out");
         ASSERT_FALSE(written.empty());
         if (!size.empty() && size != "360K") {

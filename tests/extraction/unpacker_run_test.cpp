@@ -82,6 +82,7 @@ class Unpacker : public ::testing::Test {
     }
     void TearDown() override {
         platform::injectfaults({});
+        setunpackerwriting({});
         removetree(root);
     }
 
@@ -205,6 +206,39 @@ TEST_F(Unpacker, DataMovesInPiecesOf2048AndProgressFollowsEachPiece) {
         EXPECT_EQ(failed.volume, 0);
         EXPECT_FALSE(failed.ringrunning); // stopped before its volume was released
         EXPECT_EQ(fs::file_size(root / "out" / "big.bin"), kept);
+    }
+}
+
+// Gathered writes (cell's): a file over several volumes goes out in writes of
+// more than gather - 2048 bytes, its room reserved without changing its
+// length, so that a failed write leaves exactly the writes before it.
+TEST_F(Unpacker, GatheredWritesAreLargeAndAFailureKeepsOnlyWholeOnes) {
+    constexpr std::int32_t gather = 65536;
+    setunpackerwriting({gather, true});
+    std::vector<entry> entries = {{"\\big.bin", bytes(200000, 6)}, {"\\small", bytes(10, 7)}};
+    for (std::size_t i = 0; i < entries[0].data.size(); i += 7)
+        entries[0].data[i] = static_cast<char>(i);
+    const auto result = extract(entries, 30000);
+    ASSERT_GT(volumes, 4u);
+    ASSERT_EQ(result.last(), done);
+    expectwritten(entries);
+
+    std::uintmax_t before = 0;
+    for (int nth = 1; nth <= 4; ++nth) {
+        removetree(root / "out");
+        platform::faultplan plan;
+        plan.write = nth;
+        platform::injectfaults(plan);
+        const auto failed = unpackrun::run(dist(), target());
+        EXPECT_EQ(failed.commands, std::vector<std::int32_t>{writefailure});
+        const auto kept = fs::file_size(root / "out" / "big.bin");
+        if (nth == 1) {
+            EXPECT_EQ(kept, 0u);
+        } else { // the write before the failed one
+            EXPECT_GT(kept - before, static_cast<std::uintmax_t>(gather - 2048)) << nth;
+            EXPECT_LE(kept - before, static_cast<std::uintmax_t>(gather)) << nth;
+        }
+        before = kept;
     }
 }
 

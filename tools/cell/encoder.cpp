@@ -1,5 +1,7 @@
 #include "tools/cell/encoder.h"
 
+#include <algorithm>
+#include <array>
 #include <utility>
 
 namespace cell {
@@ -11,67 +13,226 @@ namespace {
 constexpr unsigned slotbits = 14;
 constexpr std::uint32_t slotmask = (1u << slotbits) - 1;
 
-std::uint32_t slotof(std::uint32_t key) {
-    return key * 0x9E3779B1u >> (32 - slotbits);
+// Slots hold tag << 12 | entry, the tag being the key (prefix entry << 8 |
+// byte) flipped in all 20 bits: a prefix is never 4095, so no tag is 0 and 0
+// marks an empty slot.
+constexpr std::uint32_t emptytag = 0xFFFFF;
+
+// A slot for (prefix entry, byte): the prefix, below 4096, flipped by a
+// scatter of the byte's own, so that the byte's look-up is off the path from
+// one match to the next.
+constexpr std::array<std::uint16_t, 256> scatters = [] {
+    std::array<std::uint16_t, 256> all{};
+    for (std::uint32_t byte = 0; byte < 256; ++byte)
+        all[byte] = static_cast<std::uint16_t>((byte + 1) * 0x9E3779B1u >> (32 - slotbits));
+    return all;
+}();
+
+std::uint32_t slotof(std::uint32_t prefix, std::uint32_t byte) {
+    return scatters[byte] ^ prefix;
 }
+
+// The string of a block's code k is at most k bytes long (one more than that
+// of code k - 1), so a block takes at most this many bytes and looks at most
+// four strings and a byte beyond them. The lookahead parse keeps as many back
+// until more come or the stream ends, and so parses the same whatever the
+// pieces the bytes arrive in.
+constexpr std::size_t lookspan = 4 * blockcodes + 1;
+constexpr std::size_t blockspan = blockcodes * (blockcodes + 1) / 2 + lookspan;
+// The shorter strings tried in place of the longest one, at most.
+constexpr std::size_t shorter = 16;
 
 } // namespace
 
-encoder::encoder(blocksink sink)
-    : sink_(std::move(sink)), slots_(slotmask + 1, 0), undo_(blockcodes), block_(blockcodes) {}
+encoder::encoder(blocksink sink, parse how)
+    : sink_(std::move(sink)), slots_(slotmask + 1, 0), undo_(blockcodes), block_(blockcodes),
+      how_(how) {
+    if (how_ == parse::lookahead) {
+        seen_.assign(lookspan, 0);
+        lengths_.assign(lookspan, 0);
+    }
+}
 
 void encoder::put(std::span<const unsigned char> bytes) {
+    if (how_ == parse::greedy) {
+        putgreedy(bytes);
+        return;
+    }
+    held_.insert(held_.end(), bytes.begin(), bytes.end());
+    while (held_.size() - at_ > blockspan)
+        blockahead();
+    if (at_ > blockspan) {
+        held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(at_));
+        at_ = 0;
+    }
+}
+
+// Each byte either extends the match or ends it; which one is a toss-up for
+// a branch predictor, so both are done without a branch: the code is stored,
+// the entry written and the count advanced by the outcome. Only a slot held by
+// another entry and the block's end branch.
+void encoder::putgreedy(std::span<const unsigned char> bytes) {
     auto p = bytes.begin();
     const auto end = bytes.end();
     if (p == end)
         return;
     std::uint32_t match = match_ < 0 ? *p++ : static_cast<std::uint32_t>(match_);
-    const std::uint32_t* slots = slots_.data();
+    std::uint32_t* const slots = slots_.data();
+    code* const block = block_.data();
+    std::uint32_t* const undo = undo_.data();
+    std::uint32_t count = count_;
     while (p != end) {
         const std::uint32_t next = *p++;
         const std::uint32_t key = match << 8 | next;
-        std::uint32_t slot = slotof(key);
-        for (;;) {
-            const std::uint32_t held = slots[slot];
-            if (held == 0) {
-                emit(static_cast<code>(match), next, slot);
-                match = next;
-                break;
-            }
-            if (held >> 12 == key) {
-                match = held & 0xFFF;
-                break;
-            }
+        const std::uint32_t tag = key ^ emptytag;
+        std::uint32_t slot = slotof(match, next);
+        std::uint32_t held = slots[slot];
+        // Another entry's: neither empty nor ours.
+        while (std::min(held >> 12, (held >> 12) ^ tag) != 0) {
             slot = (slot + 1) & slotmask;
+            held = slots[slot];
+        }
+        // An empty slot ends the match; it then takes the entry the block's
+        // next code defines (after the block's last code, endblock clears it).
+        const std::uint32_t ended = held == 0;
+        const std::uint32_t mask = 0u - ended;
+        block[count] = static_cast<code>(match);
+        undo[count] = slot;
+        slots[slot] = held | ((tag << 12 | (count + 256)) & mask);
+        count += ended;
+        match = (next & mask) | (held & 0xFFF); // held is 0 when the match ended
+        if (count == blockcodes) {
+            count_ = count;
+            endblock();
+            count = 0;
         }
     }
+    count_ = count;
     match_ = static_cast<int>(match);
-}
-
-// Appends the code of a finished match; unless it is the last code of its
-// block, the entry that the block's next code will define is the match
-// followed by the byte that broke it.
-void encoder::emit(code match, std::uint32_t next, std::uint32_t slot) {
-    block_[count_++] = match;
-    if (count_ == blockcodes) {
-        endblock();
-        return;
-    }
-    slots_[slot] = (static_cast<std::uint32_t>(match) << 8 | next) << 12 |
-                   static_cast<std::uint32_t>(count_ + 255);
-    undo_[count_ - 1] = slot;
 }
 
 void encoder::endblock() {
     total_ += count_;
     sink_(std::span<const code>(block_.data(), count_));
-    // Every code but the block's last one set an entry.
-    for (std::size_t i = 0; i + 1 < count_; ++i)
+    for (std::size_t i = 0; i < count_; ++i)
         slots_[undo_[i]] = 0;
     count_ = 0;
 }
 
+// The entry the block holds for (prefix, byte), 0 when it holds none; slot =
+// where it is, or where it would go.
+std::uint32_t encoder::find(std::uint32_t prefix, std::uint32_t byte, std::uint32_t& slot) const {
+    const std::uint32_t tag = (prefix << 8 | byte) ^ emptytag;
+    const std::uint32_t* const slots = slots_.data();
+    slot = slotof(prefix, byte);
+    std::uint32_t held = slots[slot];
+    while (std::min(held >> 12, (held >> 12) ^ tag) != 0) {
+        slot = (slot + 1) & slotmask;
+        held = slots[slot];
+    }
+    return held & 0xFFF;
+}
+
+// Length of the longest string the dictionary holds at held_[from].
+std::size_t encoder::longest(std::size_t from) const {
+    std::uint32_t entry = held_[from], slot = 0;
+    std::size_t length = 1;
+    for (; from + length < held_.size(); ++length) {
+        entry = find(entry, held_[from + length], slot);
+        if (entry == 0)
+            break;
+    }
+    return length;
+}
+
+// How far as many longest strings from held_[from], one after the other,
+// reach. Lengths are kept for the look-ups from the same place (at) in one
+// dictionary, since the candidates' strings often meet.
+std::size_t encoder::ahead(std::size_t at, std::size_t from, int strings) {
+    std::size_t reached = 0;
+    for (; strings > 0 && from + reached < held_.size(); --strings) {
+        const std::size_t offset = from + reached - at;
+        if (seen_[offset] != stamp_) {
+            seen_[offset] = stamp_;
+            lengths_[offset] = static_cast<std::uint32_t>(longest(from + reached));
+        }
+        reached += lengths_[offset];
+    }
+    return reached;
+}
+
+// The length of the string to take at held_[at]: the longest the dictionary
+// holds, or with lookahead a shorter one when the string after it then
+// reaches further than after the longest. entry = the string's.
+std::size_t encoder::choose(int strings, std::size_t at, std::uint32_t& entry) {
+    path_.assign(1, held_[at]);
+    std::uint32_t slot = 0;
+    for (std::uint32_t next = 0; at + path_.size() < held_.size(); path_.push_back(next)) {
+        next = find(path_.back(), held_[at + path_.size()], slot);
+        if (next == 0)
+            break;
+    }
+    const std::size_t most = path_.size();
+    std::size_t chosen = most;
+    if (strings > 0 && at + most < held_.size()) {
+        if (++stamp_ == 0) { // after 2^32 choices: no stamp may pass for a new one
+            std::fill(seen_.begin(), seen_.end(), 0);
+            stamp_ = 1;
+        }
+        std::size_t farthest = most + ahead(at, at + most, strings);
+        for (std::size_t length = most - 1; length > 0 && most - length <= shorter; --length) {
+            const std::size_t reached = length + ahead(at, at + length, strings);
+            if (reached > farthest) {
+                farthest = reached;
+                chosen = length;
+            }
+        }
+    }
+    entry = path_[chosen - 1];
+    return chosen;
+}
+
+// Parses one block from held_[at_] into codes; returns the bytes it took.
+// The dictionary is empty before and after.
+std::size_t encoder::parseblock(int strings, std::vector<code>& codes) {
+    codes.clear();
+    std::size_t at = at_;
+    while (codes.size() < blockcodes && at < held_.size()) {
+        std::uint32_t entry = 0, slot = 0;
+        at += choose(strings, at, entry);
+        // The block's next code defines the string and the byte after it,
+        // which the dictionary takes unless it holds that string already.
+        if (at < held_.size() && find(entry, held_[at], slot) == 0)
+            slots_[slot] = ((entry << 8 | held_[at]) ^ emptytag) << 12 |
+                           static_cast<std::uint32_t>(codes.size() + 256);
+        undo_[codes.size()] = slot;
+        codes.push_back(static_cast<code>(entry));
+    }
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        slots_[undo_[i]] = 0;
+    return at - at_;
+}
+
+// One block parsed from the same place greedily and with two and three
+// strings of lookahead; the one that takes the most bytes (or as many in the
+// fewest codes) goes out.
+void encoder::blockahead() {
+    std::size_t most = parseblock(0, block_);
+    for (const int strings : {2, 3}) {
+        const std::size_t took = parseblock(strings, aheadblock_);
+        if (took > most || (took == most && aheadblock_.size() < block_.size())) {
+            std::swap(block_, aheadblock_);
+            most = took;
+        }
+    }
+    at_ += most;
+    total_ += block_.size();
+    sink_(block_);
+}
+
 void encoder::finish() {
+    while (at_ < held_.size())
+        blockahead();
     if (match_ >= 0) {
         block_[count_++] = static_cast<code>(match_);
         match_ = -1;

@@ -83,6 +83,10 @@ constexpr int installed = 0, unusable = 1, writefailed = 3, damaged = 4, missing
 
 constexpr std::int32_t targetlimit = sizeof distribution.target - 1;
 
+// Files are written in pieces of this size, with their room reserved first:
+// on a disk in memory, one large write costs about what a small one does.
+constexpr unpackerwriting writing{256 * 1024, true};
+
 // The window's variables, handed to the unpacker by reference.
 struct windowstate {
     std::int32_t events[2] = {0, 0};
@@ -296,6 +300,7 @@ void preparetarget(std::string target) {
 
 void rununpacker() {
     const std::int32_t one = 1;
+    setunpackerwriting(writing);
     eventcreate(window.events[0]);
     eventcreate(window.events[1]);
     if (window.events[0] == 0 || window.events[1] == 0) {

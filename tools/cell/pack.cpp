@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* usage =
     "usage: cell pack SOURCE_DIR OUTPUT_DIR --name NAME --dir PROPOSAL\n"
-    "                 [--volume-size SIZE] [--clean SUBDIR]... [--time EPOCH]\n"
+    "                 [--volume-size SIZE] [--clean SUBDIR]... [--time EPOCH] [--best]\n"
     "                 [--images [--format FORMAT] [--installer PATH] [--add FILE]...]\n"
     "\n"
     "Writes the files under SOURCE_DIR as the volumes CELL.0, CELL.1, ... into\n"
@@ -41,6 +41,9 @@ constexpr const char* usage =
     "  --clean SUBDIR      the installer clears SUBDIR (\\ for the top) before\n"
     "                      writing its files; may be repeated\n"
     "  --time EPOCH        give every file these times (seconds since 1970)\n"
+    "  --best              pack smaller (about 1.6 % on a mixed tree, 3 % on text)\n"
+    "                      at about ten times the time, for a set that must fit\n"
+    "                      fewer disks; any installer reads it\n"
     "\n"
     "  --images            write floppy disk images instead of the loose volumes:\n"
     "                      SETUP.IMG (label SETUP) holds CELL.0, DISKn.IMG (label\n"
@@ -169,6 +172,7 @@ int pack(arguments& args) {
     const auto proposal = args.value("--dir");
     const auto size = args.value("--volume-size");
     const auto time = args.value("--time");
+    const auto parse = args.flag("--best") ? encoder::parse::lookahead : encoder::parse::greedy;
     scanoptions options{args.values("--clean"), std::nullopt};
     if (time)
         options.time = parseepoch(*time);
@@ -212,7 +216,7 @@ int pack(arguments& args) {
                   [&](std::uint32_t volume, std::span<const unsigned char> bytes) {
                       volumes.write(volume, bytes);
                   });
-    encoder coder([&](std::span<const code> block) { cutter.block(block); });
+    encoder coder([&](std::span<const code> block) { cutter.block(block); }, parse);
     coder.put(descriptorbytes(*name, *proposal, total));
     std::vector<unsigned char> buffer(1 << 20);
     for (const auto& item : tree.items) {
