@@ -20,9 +20,19 @@
 
 namespace {
 
-constexpr unsigned settlems = 5000; // how long an expectation may take to come true
-constexpr unsigned waitms = 10000;  // default limit of the wait steps
-constexpr unsigned hostms = 300000; // limit of a host command
+// E2E_WAIT_SCALE (a whole number, default 1) multiplies every limit of a
+// wait or an expectation, for machines where programs run many times slower
+// (an emulated one); the steps still go on as soon as what they wait for holds.
+unsigned waitscale() {
+    const char* value = std::getenv("E2E_WAIT_SCALE");
+    unsigned long scale = value ? std::strtoul(value, nullptr, 10) : 1;
+    return scale ? static_cast<unsigned>(scale) : 1;
+}
+
+const unsigned scale = waitscale();
+const unsigned settlems = 5000 * scale; // how long an expectation may take to come true
+const unsigned waitms = 10000 * scale;  // default limit of the wait steps
+constexpr unsigned hostms = 300000;     // limit of a host command
 
 struct Robot {
     FILE* transcript = nullptr;
@@ -88,7 +98,7 @@ bool number(const std::string& text, long& value) {
 unsigned timeoutarg(const Step& step, std::size_t index, unsigned fallback) {
     if (index >= step.args.size())
         return fallback;
-    return static_cast<unsigned>(std::strtod(step.args[index].c_str(), nullptr) * 1000.0);
+    return static_cast<unsigned>(std::strtod(step.args[index].c_str(), nullptr) * 1000.0) * scale;
 }
 
 bool havewindow(Robot& r) {
