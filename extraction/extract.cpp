@@ -7,6 +7,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 decoderring ring;
 
 namespace {
@@ -175,9 +179,16 @@ static_assert(widecopy <= ringslack);
 // bytes of from that lie at or after out come out as garbage, so the copy is
 // whole only for the bytes of from that end before out begins.
 inline void copywide(unsigned char* out, const unsigned char* from) {
-    unsigned char chunk[widecopy];
-    std::memcpy(chunk, from, sizeof chunk);
-    std::memcpy(out, chunk, sizeof chunk);
+#if defined(__SSE2__)
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), high);
+#else
+    std::uint64_t words[widecopy / 8];
+    std::memcpy(words, from, sizeof words);
+    std::memcpy(out, words, sizeof words);
+#endif
 }
 
 // Whether every string of the block, which began at stream place blockstart,
@@ -219,12 +230,14 @@ void emitslow(std::int32_t x, const decoderring::stringof& prefix) {
 bool decodecodes(std::int32_t from, std::int32_t to) {
     std::int32_t position = ring.producerposition;
     std::uint32_t base = producerbase();
+    // Where a wide copy no longer fits in the producer buffer; -1 while the
+    // block's strings may not all lie in the ring.
     const std::int32_t fastend = ring.geometry.bytes - widecopy;
     const std::uint32_t mask = ring.mask;
     unsigned char* const bytes = ring.buffers;
     const std::uint32_t blockstart =
         from == 1 ? base + static_cast<std::uint32_t>(position) : stringat(1).start;
-    bool intact = blockintact(blockstart, base);
+    std::int32_t fastlimit = blockintact(blockstart, base) ? fastend : -1;
     bool valid = true;
     for (std::int32_t k = from; k < to; ++k) {
         const std::int32_t x = ring.codes[k];
@@ -234,9 +247,12 @@ bool decodecodes(std::int32_t from, std::int32_t to) {
         }
         const std::uint32_t at = base + static_cast<std::uint32_t>(position);
         const decoderring::stringof prefix = prefixof(x);
-        stringat(k) = {at, static_cast<std::uint16_t>(prefix.length + 1), prefix.first};
+        decoderring::stringof string = prefix;
+        string.start = at;
+        ++string.length;
+        stringat(k) = string;
         const std::uint32_t offset = prefix.start & mask;
-        if (intact && position <= fastend && prefix.length < widecopy &&
+        if (position <= fastlimit && prefix.length < widecopy &&
             offset + prefix.length <= mask + 1) {
             unsigned char* const out = bytes + (at & mask);
             copywide(out, bytes + offset);
@@ -249,7 +265,7 @@ bool decodecodes(std::int32_t from, std::int32_t to) {
         position = ring.producerposition;
         if (base != producerbase()) {
             base = producerbase();
-            intact = blockintact(blockstart, base);
+            fastlimit = blockintact(blockstart, base) ? fastend : -1;
         }
     }
     ring.producerposition = position;
