@@ -39,7 +39,7 @@ bool buildring() {
     ring.mask = static_cast<std::uint32_t>(chosen.buffers * chosen.bytes) - 1;
     ring.buffers = storage.empty() ? installerbuffers : storage.data();
     for (std::int32_t byte = 0; byte < decoderring::literals; ++byte) {
-        ring.strings[byte + 1] = {0, 0, static_cast<unsigned char>(byte)};
+        ring.strings[byte + 1] = {0, 0, static_cast<unsigned char>(byte), 0};
     }
     for (std::int32_t& number : switchesof()) {
         switchcreate(number);

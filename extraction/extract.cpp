@@ -5,6 +5,7 @@
 #include "tasks/switch.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -191,6 +192,20 @@ inline void copywide(unsigned char* out, const unsigned char* from) {
 #endif
 }
 
+// Records at string the string written at stream place at: prefix and one
+// byte. On a little-endian machine in one store, start being the low word.
+inline void record(decoderring::stringof& string, const decoderring::stringof& prefix,
+                   std::uint32_t at) {
+    if constexpr (std::endian::native == std::endian::little && sizeof string == 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, &prefix, sizeof word);
+        word = ((word >> 32) + 1) << 32 | at;
+        std::memcpy(&string, &word, sizeof word);
+    } else {
+        string = {at, static_cast<std::uint16_t>(prefix.length + 1), prefix.first, 0};
+    }
+}
+
 // Whether every string of the block, which began at stream place blockstart,
 // still lies in the ring while the producer writes the buffer that begins at
 // base (the block may begin in it): the buffers before it are not written
@@ -247,10 +262,7 @@ bool decodecodes(std::int32_t from, std::int32_t to) {
         }
         const std::uint32_t at = base + static_cast<std::uint32_t>(position);
         const decoderring::stringof prefix = prefixof(x);
-        decoderring::stringof string = prefix;
-        string.start = at;
-        ++string.length;
-        stringat(k) = string;
+        record(stringat(k), prefix, at);
         const std::uint32_t offset = prefix.start & mask;
         if (position <= fastlimit && prefix.length < widecopy &&
             offset + prefix.length <= mask + 1) {

@@ -69,6 +69,7 @@ struct decoderring {
         std::uint32_t start;
         std::uint16_t length;
         unsigned char first;
+        unsigned char spare; // fills the record to eight bytes
     };
     static constexpr std::int32_t literals = 256;
     stringof strings[literals + blockcodes + 1];
