@@ -15,7 +15,7 @@ namespace {
 // The geometry of the next ring built; the installer's lives in a static
 // array, any other in storage made when it is chosen.
 ringgeometry chosen = installergeometry;
-unsigned char installerbuffers[installergeometry.buffers * installergeometry.bytes];
+unsigned char installerbuffers[installergeometry.buffers * installergeometry.bytes + ringslack];
 std::vector<unsigned char> storage;
 bool samethread = false; // producers run inside decompstart
 
@@ -38,6 +38,9 @@ bool buildring() {
     ring.geometry = chosen;
     ring.mask = static_cast<std::uint32_t>(chosen.buffers * chosen.bytes) - 1;
     ring.buffers = storage.empty() ? installerbuffers : storage.data();
+    for (std::int32_t byte = 0; byte < decoderring::literals; ++byte) {
+        ring.strings[byte + 1] = {0, 0, static_cast<unsigned char>(byte), 0};
+    }
     for (std::int32_t& number : switchesof()) {
         switchcreate(number);
     }
@@ -126,7 +129,7 @@ bool decompgeometry(const ringgeometry& geometry) {
     if (geometry == installergeometry) {
         storage = {};
     } else {
-        storage.assign(static_cast<std::size_t>(geometry.buffers * geometry.bytes), 0);
+        storage.assign(static_cast<std::size_t>(geometry.buffers * geometry.bytes + ringslack), 0);
     }
     return true;
 }

@@ -5,7 +5,12 @@
 #include "tasks/switch.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 decoderring ring;
 
@@ -26,6 +31,23 @@ unsigned char* producerat() {
 // Where the producer buffer begins in the stream of ring bytes (see recall).
 std::uint32_t producerbase() {
     return ring.serial * static_cast<std::uint32_t>(ring.geometry.bytes);
+}
+
+// The string of the code at position k of the block.
+decoderring::stringof& stringat(std::int32_t k) {
+    return ring.strings[decoderring::literals + k];
+}
+
+// What the string of code x begins with: entry x's prefix, the empty string
+// for a single byte.
+const decoderring::stringof& prefixof(std::int32_t x) {
+    return ring.strings[x + 1];
+}
+
+// The byte that ends the string of code x: x itself for a single byte, the
+// first byte of the code after its prefix's for an entry.
+unsigned char lastbyteof(std::int32_t x) {
+    return ring.strings[x + 1 + static_cast<std::int32_t>(x > 255)].first;
 }
 
 void producerwait(std::int32_t buffer) {
@@ -94,7 +116,7 @@ void spell(std::int32_t code, std::int32_t length, unsigned char* out) {
     unsigned char* at = out + length;
     std::int32_t walk = code;
     do {
-        *--at = ring.strings[walk - 254].first;
+        *--at = lastbyteof(walk);
         walk = ring.codes[walk - 255];
     } while (walk > 255);
     *--at = static_cast<unsigned char>(walk);
@@ -143,9 +165,69 @@ inline void emitfitting(std::int32_t code, const decoderring::stringof& prefix,
                         std::int32_t position, std::uint32_t at) {
     unsigned char* out = ring.buffers + (at & ring.mask);
     if (recall(prefix, out, at, position, ring.geometry.bytes - position)) {
-        out[prefix.length] = ring.strings[code - 254].first;
+        out[prefix.length] = lastbyteof(code);
     } else {
         spell(code, prefix.length + 1, out);
+    }
+}
+
+// Bytes the decode loop copies at once: a string whose prefix is shorter,
+// written where that many bytes fit in the producer buffer, takes one copy.
+constexpr std::int32_t widecopy = 32;
+static_assert(widecopy <= ringslack);
+
+// Copies widecopy bytes from to out, all of them read before any is stored:
+// bytes of from that lie at or after out come out as garbage, so the copy is
+// whole only for the bytes of from that end before out begins.
+inline void copywide(unsigned char* out, const unsigned char* from) {
+#if defined(__SSE2__)
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), low);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), high);
+#else
+    std::uint64_t words[widecopy / 8];
+    std::memcpy(words, from, sizeof words);
+    std::memcpy(out, words, sizeof words);
+#endif
+}
+
+// Records at string the string written at stream place at: prefix and one
+// byte. On a little-endian machine in one store, start being the low word.
+inline void record(decoderring::stringof& string, const decoderring::stringof& prefix,
+                   std::uint32_t at) {
+    if constexpr (std::endian::native == std::endian::little && sizeof string == 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, &prefix, sizeof word);
+        word = ((word >> 32) + 1) << 32 | at;
+        std::memcpy(&string, &word, sizeof word);
+    } else {
+        string = {at, static_cast<std::uint16_t>(prefix.length + 1), prefix.first, 0};
+    }
+}
+
+// Whether every string of the block, which began at stream place blockstart,
+// still lies in the ring while the producer writes the buffer that begins at
+// base (the block may begin in it): the buffers before it are not written
+// again until the producer moves on.
+bool blockintact(std::uint32_t blockstart, std::uint32_t base) {
+    const auto behind = static_cast<std::int32_t>(base - blockstart);
+    return behind <= static_cast<std::int32_t>(ring.mask + 1) - ring.geometry.bytes;
+}
+
+// Writes the string of code x (a single byte or an entry) the slow way: where
+// it may not fit in the producer buffer or its prefix may not lie whole in
+// the ring. The producer's place is read from and left in the ring.
+void emitslow(std::int32_t x, const decoderring::stringof& prefix) {
+    const std::int32_t length = prefix.length + 1;
+    if (x < 256) {
+        putbyte(x);
+    } else if (length > ring.geometry.bytes - ring.producerposition) {
+        extractemit(x);
+    } else {
+        emitfitting(x, prefix, ring.producerposition,
+                    producerbase() + static_cast<std::uint32_t>(ring.producerposition));
+        ring.producerposition += length;
     }
 }
 
@@ -154,15 +236,23 @@ inline void emitfitting(std::int32_t code, const decoderring::stringof& prefix,
 // k is valid when it names a single byte or an entry defined so far: x <= k +
 // 254 (for k = 1 that is 255). false at the first code that is not.
 //
-// The producer's place is kept in locals while strings fit in its buffer:
-// stores of ring bytes could otherwise alias it and force a reload per byte.
-// Where a string does not fit, putbyte or extractemit hands the buffer on.
+// Every string is its prefix (empty for a single byte) plus one byte, and
+// usually both fit in one wide copy from where the prefix lies in the ring:
+// the loop takes that path, without telling single bytes from entries, while
+// the block's strings all lie in the ring and the copy fits in the producer
+// buffer. The producer's place is kept in locals meanwhile: stores of ring
+// bytes could otherwise alias it and force a reload per byte.
 bool decodecodes(std::int32_t from, std::int32_t to) {
     std::int32_t position = ring.producerposition;
     std::uint32_t base = producerbase();
-    const std::int32_t size = ring.geometry.bytes;
+    // Where a wide copy no longer fits in the producer buffer; -1 while the
+    // block's strings may not all lie in the ring.
+    const std::int32_t fastend = ring.geometry.bytes - widecopy;
     const std::uint32_t mask = ring.mask;
     unsigned char* const bytes = ring.buffers;
+    const std::uint32_t blockstart =
+        from == 1 ? base + static_cast<std::uint32_t>(position) : stringat(1).start;
+    std::int32_t fastlimit = blockintact(blockstart, base) ? fastend : -1;
     bool valid = true;
     for (std::int32_t k = from; k < to; ++k) {
         const std::int32_t x = ring.codes[k];
@@ -171,30 +261,23 @@ bool decodecodes(std::int32_t from, std::int32_t to) {
             break;
         }
         const std::uint32_t at = base + static_cast<std::uint32_t>(position);
-        if (x < 256) {
-            ring.strings[k] = {at, 1, static_cast<unsigned char>(x)};
-            if (position == size) {
-                ring.producerposition = position;
-                putbyte(x);
-                position = ring.producerposition;
-                base = producerbase();
-            } else {
-                bytes[at & mask] = static_cast<unsigned char>(x);
-                ++position;
-            }
+        const decoderring::stringof prefix = prefixof(x);
+        record(stringat(k), prefix, at);
+        const std::uint32_t offset = prefix.start & mask;
+        if (position <= fastlimit && prefix.length < widecopy &&
+            offset + prefix.length <= mask + 1) {
+            unsigned char* const out = bytes + (at & mask);
+            copywide(out, bytes + offset);
+            out[prefix.length] = lastbyteof(x);
+            position += prefix.length + 1;
             continue;
         }
-        const decoderring::stringof prefix = ring.strings[x - 255];
-        const std::int32_t length = prefix.length + 1;
-        ring.strings[k] = {at, static_cast<std::uint16_t>(length), prefix.first};
-        if (length > size - position) {
-            ring.producerposition = position;
-            extractemit(x);
-            position = ring.producerposition;
+        ring.producerposition = position;
+        emitslow(x, prefix);
+        position = ring.producerposition;
+        if (base != producerbase()) {
             base = producerbase();
-        } else {
-            emitfitting(x, prefix, position, at);
-            position += length;
+            fastlimit = blockintact(blockstart, base) ? fastend : -1;
         }
     }
     ring.producerposition = position;
@@ -257,7 +340,7 @@ void meetend(std::int32_t& status, std::int32_t& end) {
 } // namespace
 
 void extractemit(const std::int32_t& code) {
-    const decoderring::stringof& prefix = ring.strings[code - 255];
+    const decoderring::stringof& prefix = prefixof(code);
     const std::int32_t length = prefix.length + 1;
     if (length > ring.geometry.bytes - ring.producerposition) {
         unsigned char text[blockcodes];

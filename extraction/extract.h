@@ -58,16 +58,26 @@ struct decoderring {
     platform::handle file;
     std::int32_t firststart = 1; // 1 until built, and again after decompstop
 
-    // Per code position k: the code, and where its string was written
-    // (serial * geometry.bytes + position), its length and its first byte.
+    // Per code position k: the code, and at strings[literals + k] where its
+    // string was written (serial * geometry.bytes + position), its length and
+    // its first byte. strings[b + 1], for the single bytes b = 0 .. 255, is an
+    // empty string whose first byte is b: the prefix that, followed by the
+    // byte, makes code b's string, so that every code's string is its prefix
+    // plus one byte.
     std::int32_t codes[blockcodes + 1];
     struct stringof {
         std::uint32_t start;
         std::uint16_t length;
         unsigned char first;
-    } strings[blockcodes + 1];
+        unsigned char spare; // fills the record to eight bytes
+    };
+    static constexpr std::int32_t literals = 256;
+    stringof strings[literals + blockcodes + 1];
 };
 extern decoderring ring;
+
+// Bytes after the ring's buffers that the decoder may read past their end.
+inline constexpr std::int32_t ringslack = 32;
 
 // Delivers up to n decoded bytes of the current file into destination. got =
 // bytes delivered; end = 1 when the file's stream ended first. status = 0 when
