@@ -18,7 +18,7 @@ void msgbox(const char* text, const char* caption) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     idmtest::steering choices(data, size);
     idmtest::sequencestats stats;
-    const std::string fault = idmtest::runsequence(choices, 100000, 2048, stats);
+    const std::string fault = idmtest::runsequence(choices, 128, 2048, stats, 8);
     if (!fault.empty()) {
         std::fprintf(stderr, "manager and model differ: %s\n", fault.c_str());
         std::abort();
