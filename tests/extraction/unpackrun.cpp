@@ -91,9 +91,8 @@ std::uint32_t writevolumes(const std::filesystem::path& dir, std::span<const uns
     // set, and a finish leaves them clean for the next.
     using sink = std::function<void(std::span<const cell::code>)>;
     static thread_local sink current;
-    static thread_local cell::encoder encoder([](std::span<const cell::code> block) {
-        current(block);
-    });
+    static thread_local cell::encoder encoder(
+        [](std::span<const cell::code> block) { current(block); });
     current = [&](std::span<const cell::code> block) { packer.block(block); };
     encoder.put(stream);
     encoder.finish();
