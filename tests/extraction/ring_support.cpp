@@ -113,6 +113,7 @@ void volumeset::write(const std::vector<bytes>& volumes) const {
         }
         std::setvbuf(file, nullptr, _IONBF, 0);
         const bool written =
+            volumes[v].empty() ||
             std::fwrite(volumes[v].data(), 1, volumes[v].size(), file) == volumes[v].size();
         if (std::fclose(file) != 0 || !written) {
             std::perror(name(v).c_str());
