@@ -19,6 +19,10 @@ bool read() {
     return false;
 }
 
+bool reserve() {
+    return false;
+}
+
 bool mutexcreate() {
     return false;
 }

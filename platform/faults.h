@@ -18,6 +18,7 @@ enum class writeoutcome { whole, fail, half };
 writeoutcome write();
 
 bool openforread(); // true when this open for reading is to fail
+bool reserve();     // true when this reservation is to be refused as on a full disk
 bool read();        // true when this read is to fail
 
 // True when this creation is to be refused, or this wait for threads to fail.

@@ -400,6 +400,10 @@ bool closefile(handle file) {
 // leaves the length of what was written; elsewhere nothing is reserved
 // (posix_fallocate would grow the file to its full length at once).
 bool reservespace(handle file, std::uint64_t size) {
+    if (faults::reserve()) {
+        errno = ENOSPC;
+        return false;
+    }
 #ifdef __linux__
     if (size > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
         return false;

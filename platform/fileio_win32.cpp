@@ -193,6 +193,10 @@ bool closefile(handle file) {
 }
 
 bool reservespace(handle file, std::uint64_t size) {
+    if (faults::reserve()) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
     FILE_ALLOCATION_INFO allocation{};
     allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
     if (SetFileInformationByHandle(tohandle(file), FileAllocationInfo, &allocation,

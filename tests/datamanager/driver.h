@@ -1,7 +1,9 @@
 #pragma once
 // Drives the data manager and a plain model of the same tree through one long
-// sequence of operations and compares the two after every step: the whole
-// tree as the pool holds it, every handle in use, and every value read back.
+// sequence of operations and compares the two: every value read back at once,
+// the pool's blocks and the handle count after every step, and the whole tree
+// as the pool holds it with every handle's place after every treeevery-th
+// step and the last.
 // Shared by the model test and the fuzz target.
 #include <cstddef>
 #include <cstdint>
@@ -37,6 +39,7 @@ struct sequencestats {
 // Runs up to `steps` operations in a fresh pool of `poolbytes` bytes; gives
 // back an empty text when manager and model agreed throughout, else what
 // differed first. Every handle the sequence took is returned at the end.
-std::string runsequence(steering& choices, int steps, std::int32_t poolbytes, sequencestats& stats);
+std::string runsequence(steering& choices, int steps, std::int32_t poolbytes, sequencestats& stats,
+                        int treeevery = 1);
 
 } // namespace idmtest

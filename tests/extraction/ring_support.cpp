@@ -5,7 +5,9 @@
 #include "platform/fileio.h"
 
 #include <atomic>
-#include <fstream>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
 
 namespace ringtest {
 
@@ -92,16 +94,38 @@ volumeset::volumeset(const std::vector<bytes>& volumes) : count_(volumes.size())
         std::filesystem::temp_directory_path() /
         ("ringtest-" + std::to_string(std::random_device{}()) + "-" + std::to_string(serial++));
     std::filesystem::create_directories(directory_);
+    write(volumes);
+}
+
+volumeset::volumeset(const std::vector<bytes>& volumes, std::filesystem::path directory)
+    : directory_(std::move(directory)), count_(volumes.size()), owned_(false) {
+    std::filesystem::create_directories(directory_);
+    write(volumes);
+}
+
+// Unbuffered: a stream's buffer would cost more than the few bytes written.
+void volumeset::write(const std::vector<bytes>& volumes) const {
     for (std::size_t v = 0; v < volumes.size(); ++v) {
-        std::ofstream file(name(v), std::ios::binary);
-        file.write(reinterpret_cast<const char*>(volumes[v].data()),
-                   static_cast<std::streamsize>(volumes[v].size()));
+        std::FILE* file = std::fopen(name(v).c_str(), "wb");
+        if (file == nullptr) {
+            std::perror(name(v).c_str());
+            std::abort();
+        }
+        std::setvbuf(file, nullptr, _IONBF, 0);
+        const bool written =
+            volumes[v].empty() ||
+            std::fwrite(volumes[v].data(), 1, volumes[v].size(), file) == volumes[v].size();
+        if (std::fclose(file) != 0 || !written) {
+            std::perror(name(v).c_str());
+            std::abort();
+        }
     }
 }
 
 volumeset::~volumeset() {
     std::error_code ignored;
-    std::filesystem::remove_all(directory_, ignored);
+    if (owned_)
+        std::filesystem::remove_all(directory_, ignored);
 }
 
 std::string volumeset::name(std::size_t volume) const {

@@ -32,6 +32,10 @@ codelist randomcodes(std::size_t n, int bias, std::mt19937& random);
 class volumeset {
   public:
     explicit volumeset(const std::vector<bytes>& volumes);
+    // The files written into directory, over those of a set before; the
+    // directory stays, so that many sets in turn (a fuzz target's) cost no
+    // directory each.
+    volumeset(const std::vector<bytes>& volumes, std::filesystem::path directory);
     ~volumeset();
     volumeset(const volumeset&) = delete;
     volumeset& operator=(const volumeset&) = delete;
@@ -39,8 +43,10 @@ class volumeset {
     std::size_t size() const { return count_; }
 
   private:
+    void write(const std::vector<bytes>& volumes) const;
     std::filesystem::path directory_;
     std::size_t count_;
+    bool owned_ = true; // the directory is removed with the set
 };
 
 struct outcome {

@@ -242,6 +242,28 @@ TEST_F(Unpacker, GatheredWritesAreLargeAndAFailureKeepsOnlyWholeOnes) {
     }
 }
 
+// A disk too full to set a file's room aside (fallocate's ENOSPC, Windows'
+// disk full) is a write failure like any other: the files before it stay
+// whole, the refused one holds nothing, nothing after it is written.
+TEST_F(Unpacker, RefusedReservationIsAWriteFailureKeepingTheFilesBefore) {
+    constexpr std::int32_t gather = 65536;
+    setunpackerwriting({gather, true});
+    const std::vector<entry> entries = {{"\\first.bin", bytes(100000, 8)},
+                                        {"\\small", bytes(10, 9)},
+                                        {"\\refused.bin", bytes(100000, 10)},
+                                        {"\\after", bytes(10, 11)}};
+    platform::faultplan plan;
+    plan.reserve = 2; // first.bin's room is set aside, refused.bin's is not
+    platform::injectfaults(plan);
+    const auto result = extract(entries, 30000);
+    EXPECT_EQ(result.commands, std::vector<std::int32_t>{writefailure});
+    EXPECT_EQ(result.volume, 0);
+    EXPECT_EQ(content(root / "out" / "first.bin"), entries[0].data);
+    EXPECT_EQ(content(root / "out" / "small"), entries[1].data);
+    EXPECT_EQ(fs::file_size(root / "out" / "refused.bin"), 0u);
+    EXPECT_FALSE(fs::exists(root / "out" / "after"));
+}
+
 TEST_F(Unpacker, MissingDiskIsAskedForUntilItIsThereAlternatingTheEvents) {
     const std::vector<entry> entries = smallfiles(10, 200);
     ASSERT_GT(volumes, 4u);

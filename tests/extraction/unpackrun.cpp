@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <mutex>
 
 namespace {
@@ -29,6 +30,7 @@ std::size_t stopupdate = 0; // the update that asks for a stop; 0 for none
 // stopped unpacker has ended.
 std::atomic<winhandle> runwindow{0};
 constexpr std::int32_t stoppedmessage = 0x8001;
+bool onthecaller = false; // the unpacker runs on the calling thread
 
 } // namespace
 
@@ -85,9 +87,16 @@ std::uint32_t writevolumes(const std::filesystem::path& dir, std::span<const uns
                             out.write(reinterpret_cast<const char*>(bytes.data()),
                                       static_cast<std::streamsize>(bytes.size()));
                         });
-    cell::encoder encoder([&](std::span<const cell::code> block) { packer.block(block); });
+    // One encoder for all the sets of a thread: its tables outweigh a small
+    // set, and a finish leaves them clean for the next.
+    using sink = std::function<void(std::span<const cell::code>)>;
+    static thread_local sink current;
+    static thread_local cell::encoder encoder(
+        [](std::span<const cell::code> block) { current(block); });
+    current = [&](std::span<const cell::code> block) { packer.block(block); };
     encoder.put(stream);
     encoder.finish();
+    current = nullptr;
     return packer.volumes();
 }
 
@@ -119,6 +128,10 @@ bool startup(const std::string& dist, const std::string& target, platform::handl
 }
 
 } // namespace
+
+void samethread(bool same) {
+    onthecaller = same;
+}
 
 void stop() {
     unpackerstop();
@@ -176,8 +189,13 @@ outcome run(const std::string& dist, const std::string& target, const diskhandle
     });
 
     runwindow = window;
-    taskstart9(task, unpacker, window, events, currentevent, volume, nextnumber, filename,
-               diskprompt, done, dataerror);
+    if (onthecaller) {
+        unpacker(window, events, currentevent, volume, nextnumber, filename, diskprompt, done,
+                 dataerror);
+    } else {
+        taskstart9(task, unpacker, window, events, currentevent, volume, nextnumber, filename,
+                   diskprompt, done, dataerror);
+    }
     pumpmsgs();
     taskjoin(task);
     // Whatever the unpacker posted after the command that ended the loop.

@@ -50,6 +50,12 @@ using diskhandler = std::function<void(int prompt)>;
 outcome run(const std::string& dist, const std::string& target, const diskhandler& ondisk = {},
             int stopafter = 0);
 
+// Runs the unpacker of the next runs on the calling thread, as a plain call
+// before the window's loop, instead of as a task: with the decoder on the
+// calling thread too, a run starts no thread at all. Disk prompts and stops
+// from the progress display work the same; a stop from another thread does not.
+void samethread(bool same);
+
 // Asks the unpacker of the current run to stop, as the window does on a
 // cancel; the run then ends when the unpacker has. From a disk handler, the
 // disk event is posted after it, as the window does.

@@ -6,8 +6,8 @@
 // nothing may be written outside the target directory.
 //
 // The decoder runs on the thread that starts it, in a ring that holds a whole
-// volume's stream (fuzz_ring keeps the producer on its own thread): an input
-// costs no thread but the unpacker's.
+// volume's stream (fuzz_ring keeps the producer on its own thread), and the
+// unpacker on the fuzzer's thread: an input costs no thread at all.
 #include "extraction/decomp.h"
 #include "tests/extraction/unpackrun.h"
 #include "tools/cell/entries.h"
@@ -57,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     decompsamethread(samethread);
+    unpackrun::samethread(true);
     const std::uint64_t volumesizes[] = {0, 64, 97, 256, 1500};
     const std::string_view product = "Fuzz", proposal = "C:\\FUZZ";
     auto stream = cell::descriptorbytes(product, proposal,

@@ -63,6 +63,10 @@ bool read() {
     return duenow(&faultplan::read);
 }
 
+bool reserve() {
+    return duenow(&faultplan::reserve);
+}
+
 bool mutexcreate() {
     return duenow(&faultplan::mutexcreate);
 }

@@ -12,6 +12,7 @@ struct faultplan {
     int write = 0;        // nth writefile fails
     int shortwrite = 0;   // nth writefile stores only half of what it was given
     int read = 0;         // nth readfile fails
+    int reserve = 0;      // nth reservespace is refused as on a full disk
     int mutexcreate = 0;  // nth mutexcreate gives 0
     int eventcreate = 0;  // nth eventcreate gives 0
     int threadstart = 0;  // nth threadstart gives 0

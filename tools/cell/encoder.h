@@ -37,8 +37,12 @@ class encoder {
   private:
     void putgreedy(std::span<const unsigned char> bytes);
     std::uint32_t find(std::uint32_t prefix, std::uint32_t byte, std::uint32_t& slot) const;
-    std::size_t longest(std::size_t from) const;
-    std::size_t ahead(std::size_t at, std::size_t from, int strings);
+    struct known;
+    const known& longest(std::size_t from);
+    std::size_t ahead(std::size_t from, int strings);
+    std::uint32_t prefixentry(std::size_t at, std::size_t length) const;
+    void define(std::uint32_t entry, std::size_t at, std::size_t codes);
+    void changed();
     std::size_t choose(int strings, std::size_t at, std::uint32_t& entry);
     std::size_t parseblock(int strings, std::vector<code>& codes);
     void blockahead();
@@ -57,12 +61,21 @@ class encoder {
     parse how_;
     std::vector<unsigned char> held_; // lookahead: bytes not parsed yet, from held_[at_]
     std::size_t at_ = 0;
-    std::vector<std::uint32_t> path_; // lookahead: entry of each prefix of the longest match
-    std::vector<code> aheadblock_;    // lookahead: the block parsed the other way
-    // Lookahead: the longest string's length at each place after the one a
-    // choice is made at, where seen_ holds the stamp of that choice.
-    std::vector<std::uint32_t> seen_, lengths_;
-    std::uint32_t stamp_ = 0;
+    std::vector<code> aheadblock_; // lookahead: the block parsed the other way
+    // Lookahead: the longest string at the places a parse looks at, by place
+    // modulo the window, as of a version of the dictionary. The dictionary
+    // only grows within a parse, and a string found grows only once its entry
+    // has a new child: until then it stands, after that the look-up goes on
+    // from it. version_ counts the dictionary's changes, parsed_ is its value
+    // at the parse's start, grown_ holds per entry the version it last had a
+    // child at.
+    struct known {
+        std::uint32_t from = 0, version = 0;
+        std::uint16_t length = 0, entry = 0;
+    };
+    std::vector<known> known_;
+    std::vector<std::uint32_t> grown_;
+    std::uint32_t version_ = 0, parsed_ = 0;
 };
 
 } // namespace cell
