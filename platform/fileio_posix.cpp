@@ -215,15 +215,6 @@ bool roomforfile(const parent& at) {
     return S_ISREG(status.st_mode) && !readonlyfile(status);
 }
 
-// Opens a file for writing without following a link and without waiting on a
-// pipe; a plain file is all it gives.
-int openforwriting(const std::string& path, int flags, mode_t mode) {
-    parent at;
-    if (!openparent(path, at) || !roomforfile(at))
-        return -1;
-    return openat(at.descriptor, at.leaf.c_str(), flags | O_NOFOLLOW | O_NONBLOCK, mode);
-}
-
 // Keeps a descriptor only when it is a plain file, and lets it block again
 // (flags: those it was opened with, less O_NONBLOCK).
 int plainfile(int descriptor, int flags) {
@@ -236,6 +227,25 @@ int plainfile(int descriptor, int flags) {
     }
     fcntl(descriptor, F_SETFL, flags);
     return descriptor;
+}
+
+// Opens a file for writing without following a link and without waiting on a
+// pipe; a plain file is all it gives. A file made anew (O_EXCL, which follows
+// no link) is plain by its making: only a name already taken needs the look
+// before and the check after.
+int openforwriting(const std::string& path, int flags, mode_t mode) {
+    parent at;
+    if (!openparent(path, at))
+        return -1;
+    if ((flags & O_CREAT) != 0) {
+        const int made = openat(at.descriptor, at.leaf.c_str(), flags | O_EXCL | O_NOFOLLOW, mode);
+        if (made >= 0 || errno != EEXIST)
+            return made;
+    }
+    if (!roomforfile(at))
+        return -1;
+    return plainfile(openat(at.descriptor, at.leaf.c_str(), flags | O_NOFOLLOW | O_NONBLOCK, mode),
+                     flags);
 }
 
 // Handles are tested against 1 by their users: keep descriptor 0 out of them.
@@ -346,9 +356,9 @@ handle openfile(const char* name, std::uint32_t access, std::uint32_t /*share*/,
         (!writing && faults::openforread()))
         return invalidfile;
     const mode_t mode = (flagsandattributes & attrreadonly) != 0 ? 0444 : 0666;
-    const int descriptor = abovezero(plainfile(
-        writing ? openforwriting(path, flags, mode) : open(path.c_str(), flags | O_NONBLOCK, mode),
-        flags));
+    const int descriptor =
+        abovezero(writing ? openforwriting(path, flags, mode)
+                          : plainfile(open(path.c_str(), flags | O_NONBLOCK, mode), flags));
     if (descriptor < 0)
         return invalidfile;
     if (!writing) // the hints tell how a file will be read
