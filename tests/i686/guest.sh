@@ -16,7 +16,7 @@ i686_qemu() {
   shift 3
   rm -f "$dir/serial.log" "$dir/monitor.sock" "$dir/out.bin"
   [ -f "$dir/job.img" ] || truncate -s 2G "$dir/job.img"
-  qemu-system-i386 -M pc -accel tcg,thread=multi -cpu max,-smap -smp 2 -m 3072 \
+  qemu-system-i386 -M pc -accel tcg,thread=multi -cpu max,-smap -smp 2 -m 3584 \
     -kernel "$image/vmlinuz" -initrd "$image/initrd.img" -append "console=ttyS0 panic=1 $append" \
     -drive "file=$disk,format=qcow2,if=virtio,cache=unsafe" \
     -drive "file=$dir/job.img,format=raw,if=virtio,readonly=on" \
@@ -27,9 +27,10 @@ i686_qemu() {
   i686_qemu_pid=$!
 }
 
-# i686_said DIR LINE: the serial console has shown LINE (its lines end in CR LF).
+# i686_said DIR LINE: the serial console has shown LINE (its lines end in CR
+# LF). QEMU creates the log a moment after it starts: until then, nothing.
 i686_said() {
-  tr -d '\r' <"$1/serial.log" 2>/dev/null | grep -qxF "$2"
+  [ -f "$1/serial.log" ] && tr -d '\r' <"$1/serial.log" | grep -qxF "$2"
 }
 
 # i686_await DIR SECONDS LINE: waits until the serial console shows LINE or
