@@ -245,13 +245,14 @@ void emitslow(std::int32_t x, const decoderring::stringof& prefix) {
 bool decodecodes(std::int32_t from, std::int32_t to) {
     std::int32_t position = ring.producerposition;
     std::uint32_t base = producerbase();
-    // Where a wide copy no longer fits in the producer buffer; -1 while the
-    // block's strings may not all lie in the ring.
+    // Where a wide copy no longer fits in the producer buffer.
     const std::int32_t fastend = ring.geometry.bytes - widecopy;
     const std::uint32_t mask = ring.mask;
     unsigned char* const bytes = ring.buffers;
     const std::uint32_t blockstart =
         from == 1 ? base + static_cast<std::uint32_t>(position) : stringat(1).start;
+    // The last position the wide copy is taken at: fastend, or -1 while the
+    // block's strings may not all lie in the ring.
     std::int32_t fastlimit = blockintact(blockstart, base) ? fastend : -1;
     bool valid = true;
     for (std::int32_t k = from; k < to; ++k) {
